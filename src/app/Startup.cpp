@@ -47,6 +47,14 @@ QString wavHelpText()
     return all.join(QChar(13));
 }
 
+void attachReplyTimer(ProgramState &state, OneShotTimer &replyTimer)
+{
+    replyTimer.setOnTick([&state, &replyTimer] {
+        replyTimer.stop();
+        state.TimedOut = FlagTrue;
+    });
+}
+
 bool runLoadStep(ProgramState &state, SerialPort &port, OneShotTimer &replyTimer)
 {
     state.VersionText = versionText(VersionMajor, VersionMinor, VersionRevision);
@@ -61,6 +69,7 @@ bool runLoadStep(ProgramState &state, SerialPort &port, OneShotTimer &replyTimer
     port.setReceiveThreshold(1);
 
     state.ErrCode = 0;
+    attachReplyTimer(state, replyTimer);
     replyTimer.stop();
     state.TimedOut = FlagFalse;
     replyTimer.setInterval(ReplyTimeoutMs);

@@ -1,0 +1,146 @@
+#include "sound/OpenCommand.h"
+
+#include "app/ProgramState.h"
+#include "errors/ErrorTable.h"
+#include "platform/FileDialog.h"
+#include "platform/MainView.h"
+#include "platform/MessageBox.h"
+#include "platform/Platform.h"
+#include "platform/ProgressView.h"
+#include "platform/SerialPort.h"
+#include "sound/SoundFile.h"
+#include "sound/SoundText.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <limits>
+
+namespace vq250
+{
+
+namespace
+{
+
+const QChar CR(13);
+
+// Shows the "Sound Too Long" box and the progress window for a file being
+// read. Hides the progress window again on every way out, so a failure
+// half-way never leaves it up.
+class OpenWindowEvents final : public SoundFileEvents
+{
+public:
+    explicit OpenWindowEvents(Platform &platform)
+        : m_platform(platform)
+    {
+    }
+    OpenWindowEvents(const OpenWindowEvents &) = delete;
+    OpenWindowEvents &operator=(const OpenWindowEvents &) = delete;
+    ~OpenWindowEvents() override { hideProgress(); }
+
+    void tooLong(qint32 soundLen) override
+    {
+        m_platform.box.show(
+            soundTooLongPrompt(soundLen), MsgOkOnly, QStringLiteral("Sound Too Long"));
+    }
+    void readStarting() override
+    {
+        m_platform.progress.setMessage(QStringLiteral("Opening Sound File"));
+        m_platform.progress.setValue(0);
+        m_platform.progress.setVisible(true);
+        m_platform.progress.refresh();
+        m_shown = true;
+    }
+    void progressed(qint16 value) override { m_platform.progress.setValue(float(value)); }
+
+    void hideProgress()
+    {
+        if (!m_shown)
+            return;
+        m_shown = false;
+        m_platform.progress.setVisible(false);
+        m_platform.window.repaint();
+    }
+
+private:
+    Platform &m_platform;
+    bool m_shown = false;
+};
+
+void discardSerialInput(ProgramState &state, SerialPort &port)
+{
+    const int waiting = port.bytesAvailable();
+    state.RxCount = qint16(qBound(0, waiting, int(std::numeric_limits<qint16>::max())));
+    if (state.RxCount >= 1)
+        port.readAll();
+}
+
+} // namespace
+
+QString soundLibraryFolder()
+{
+    return QStringLiteral("C:\\My Documents\\VQ250SndLib\\");
+}
+
+QString soundFileFilter()
+{
+    return QStringLiteral("All Files (*.*)|*.*|") + QStringLiteral("Sound Files (*.wav)|*.wav");
+}
+
+QString initialSoundFolder(const QString &preferred)
+{
+    const QFileInfo folder(preferred);
+    if (folder.isAbsolute() && folder.isDir())
+        return preferred;
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString soundTooLongPrompt(qint32 soundLen)
+{
+    return QStringList {
+        QStringLiteral("Sound File too long."),
+        QStringLiteral("Must be less than %1 Bytes.").arg(SoundKeepMax),
+        QStringLiteral("(Approx. 16.3 seconds)"),
+        QStringLiteral("Your File is %1 Bytes.").arg(soundLen),
+        QStringLiteral("Your Sound will be Truncated."),
+    }
+        .join(CR);
+}
+
+void OpenSound(ProgramState &state, Platform &platform)
+{
+    discardSerialInput(state, platform.port);
+    state.ErrCode = 0;
+
+    constexpr int SoundFilesEntry = 2;
+    const std::optional<QString> path = platform.dialog.openFile(
+        soundFileFilter(), initialSoundFolder(soundLibraryFolder()), SoundFilesEntry);
+    if (!path)
+        return;
+    platform.window.repaint();
+    state.FileOpened = FlagFalse;
+    platform.window.setLastOpenedFile(QStringLiteral("Unknown"));
+    platform.window.setSoundName(QString());
+    platform.window.setFileLenSec(QStringLiteral("0.0000 Sec."));
+
+    OpenWindowEvents events(platform);
+    const SoundFileResult result = openSoundFile(state, *path, events);
+    if (result.outcome == SoundFileOutcome::Rejected) {
+        ReportError(state, platform.box);
+        return;
+    }
+    if (result.outcome != SoundFileOutcome::Accepted)
+        return;
+
+    platform.window.setLastOpenedFile(QDir::toNativeSeparators(state.SoundFilePath));
+    platform.window.setSoundName(state.SoundName);
+    platform.window.setFileLenSec(secondsText(state.SoundLen));
+    platform.window.setVolume(QStringLiteral("18"));
+    platform.window.setLooping(Checked);
+    events.hideProgress();
+    state.FileOpened = FlagTrue;
+}
+
+} // namespace vq250

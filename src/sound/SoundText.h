@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace vq250
+{
+
+// The proposed sound name: the file name without folders, cut at its first
+// "." and to at most 10 characters. Folders end at "\" and at "/".
+QString SoundNameFromPath(const QString &path);
+
+// byteCount / 8000 seconds in ten-thousandths, ties to even.
+qint64 SoundSeconds(qint32 byteCount);
+
+// "16.382 Sec.": SoundSeconds without trailing zeros, with the decimal
+// separator of the default QLocale.
+QString secondsText(qint32 byteCount);
+
+} // namespace vq250

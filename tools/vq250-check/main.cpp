@@ -1,0 +1,100 @@
+// vq250-check FILE...: applies the open command's checks and caps to each
+// file and prints one tab-separated line per file.
+
+#include "app/ProgramState.h"
+#include "errors/ErrorTable.h"
+#include "sound/SoundFile.h"
+#include "sound/SoundText.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+
+using namespace vq250;
+
+namespace
+{
+
+enum ExitStatus { AllAccepted = 0, SomeNotAccepted = 1, UsageError = 2 };
+
+const char *const Usage
+    = "Usage: vq250-check FILE...\n"
+      "Checks each sound file as the VQ250 Loader's open command does and prints\n"
+      "one line of tab-separated fields per file:\n"
+      "  PATH  ok  SAMPLE-OFFSET  DECLARED-SIZE  SOUND-LEN  SECONDS  NAME  [too-long]\n"
+      "  PATH  rejected  CODE  TITLE\n"
+      "  PATH  failed  REASON\n"
+      "SOUND-LEN is the length the loader would keep; too-long marks a sound it\n"
+      "would announce as too long and cut.\n"
+      "Exit status: 0 when every file is accepted, 1 when any is not, 2 on a usage error.\n";
+
+QString lineFor(const QString &path, const SoundFileResult &result, const ProgramState &state)
+{
+    QStringList fields { path };
+    switch (result.outcome) {
+    case SoundFileOutcome::Accepted:
+        fields << QStringLiteral("ok") << QString::number(result.sampleOffset)
+               << QString::number(result.declaredSize) << QString::number(result.soundLen)
+               << secondsText(result.soundLen) << state.SoundName;
+        if (result.tooLong)
+            fields << QStringLiteral("too-long");
+        break;
+    case SoundFileOutcome::Rejected:
+        fields << QStringLiteral("rejected") << QString::number(result.errCode, 16).toUpper()
+               << errorMessage(result.errCode, QString()).title;
+        break;
+    case SoundFileOutcome::Missing:
+    case SoundFileOutcome::Unreadable:
+    case SoundFileOutcome::Overflow:
+        fields << QStringLiteral("failed") << result.reason;
+        break;
+    }
+    return fields.join(QLatin1Char('\t'));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QStringList files;
+    bool optionsEnded = false;
+    const QStringList args = app.arguments().mid(1);
+    for (const QString &arg : args) {
+        if (!optionsEnded && arg == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded
+            && (arg == QLatin1String("--help") || arg == QLatin1String("-h"))) {
+            out << Usage;
+            return AllAccepted;
+        } else if (!optionsEnded && arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
+            err << "vq250-check: unknown option " << arg << "\n" << Usage;
+            return UsageError;
+        } else {
+            files << arg;
+        }
+    }
+    if (files.isEmpty()) {
+        err << Usage;
+        return UsageError;
+    }
+
+    // One state for all files, as in the loader; each file starts with no error.
+    const auto state = std::make_unique<ProgramState>();
+    SilentSoundFileEvents silent;
+    int status = AllAccepted;
+    for (const QString &path : files) {
+        state->ErrCode = 0;
+        const SoundFileResult result = openSoundFile(*state, path, silent);
+        out << lineFor(path, result, *state) << '\n';
+        if (result.outcome != SoundFileOutcome::Accepted)
+            status = SomeNotAccepted;
+    }
+    return status;
+}

@@ -1,0 +1,123 @@
+#include "link/SoundTransfer.h"
+
+#include "app/ProgramState.h"
+#include "errors/ErrorTable.h"
+#include "link/ReplyWait.h"
+#include "platform/MainView.h"
+#include "platform/Platform.h"
+#include "platform/ProgressView.h"
+
+#include <array>
+#include <cmath>
+
+namespace vq250
+{
+namespace
+{
+
+// The sound length in header bytes 12 to 14, least significant first.
+qint32 headerLength(const ProgramState &state)
+{
+    return qint32(state.SoundBuf[12]) | qint32(state.SoundBuf[13]) << 8
+        | qint32(state.SoundBuf[14]) << 16;
+}
+
+// Copies the length bytes into LongBytes and reads them back. Three bytes
+// can never reach 2^31, so this read has no overflow case and needs nothing
+// from the sound intake.
+qint32 lengthThroughLongBytes(ProgramState &state)
+{
+    for (int i = 0; i < 3; ++i)
+        state.LongBytes[i] = state.SoundBuf[12 + i];
+    return qint32(state.LongBytes[0]) | qint32(state.LongBytes[1]) << 8
+        | qint32(state.LongBytes[2]) << 16;
+}
+
+// Waits for the device's next single byte unless it already came behind the
+// echo of the last checksum. False with ErrCode set when it is another byte
+// or none arrives.
+bool deviceAnswered(ProgramState &state, Platform &platform, quint8 expected)
+{
+    if (state.RxCount > 1 && lastCountedByte(state) == expected)
+        return true;
+    if (!timedWait(state, platform, WaitFor::ReplyByte))
+        return false;
+    sampleAndRead(state, platform.port);
+    const std::optional<quint8> answer = lastCountedByte(state);
+    if (answer == expected)
+        return true;
+    state.ErrCode = answer ? deviceErrorCode(*answer) : quint8(UnknownEr);
+    return false;
+}
+
+void sendSound(ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum)
+{
+    std::array<quint8, 18> Hdr {};
+    for (int i = 0; i < 16; ++i)
+        Hdr[i] = state.SoundBuf[i];
+    Hdr[16] = BGnum;
+    Hdr[17] = Station;
+
+    // A length whose samples would lie beyond the buffer cannot be sent;
+    // refuse it before the device is told anything.
+    if (headerLength(state) + 16 > SoundBufSize) {
+        state.ErrCode = UnknownEr;
+        return;
+    }
+
+    XmitBlock(state, platform, HeaderBlockCmd, Hdr.data(), qint32(Hdr.size()), 0, false, 0);
+    if (state.ErrCode != 0)
+        return;
+
+    const qint32 L = lengthThroughLongBytes(state);
+    qint32 Addr = L + 15;
+    const qint32 Step = progressStep(L);
+    qint16 Pct = 0;
+    quint8 BlkCmd = FirstDataBlockCmd;
+    while (Addr >= 0) {
+        if (!deviceAnswered(state, platform, BlkCmd))
+            return;
+        const qint32 BlkLen = qMin(Addr + 4, MaxBlockCount);
+        XmitBlock(
+            state, platform, BlkCmd, state.SoundBuf.data(), BlkLen, Addr + 4 - BlkLen, true, Addr);
+        if (state.ErrCode != 0)
+            return;
+        Pct = qint16(qMin(Pct + Step, 100));
+        platform.progress.setValue(float(Pct));
+        ++BlkCmd;
+        Addr = Addr + 3 - BlkLen;
+    }
+    deviceAnswered(state, platform, TransferDoneByte);
+}
+
+} // namespace
+
+QString flashProgressText(quint8 Station, quint8 BGnum)
+{
+    return QStringLiteral("Writing Sound to Flash BG# ") + QString::number(Station, 16).toUpper()
+        + QString::number(BGnum, 16).toUpper();
+}
+
+qint32 progressStep(qint32 length)
+{
+    if (length + 16 < MaxBlockCount)
+        return 100;
+    // nearbyint rounds half-way cases to even in the default rounding mode.
+    return qint32(std::nearbyint(double(MaxBlockCount) / double(length + 16) * 100.0));
+}
+
+void WriteSoundToFlash(ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum)
+{
+    ProgressView &progress = platform.progress;
+    progress.setMessage(flashProgressText(Station, BGnum));
+    progress.setValue(0);
+    progress.setVisible(true);
+    progress.refresh();
+
+    sendSound(state, platform, Station, BGnum);
+
+    progress.setVisible(false);
+    platform.window.repaint();
+}
+
+} // namespace vq250

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "link/BlockExchange.h"
+
+#include <QString>
+#include <QtGlobal>
+
+namespace vq250
+{
+
+struct ProgramState;
+struct Platform;
+
+// Block command bytes and the device's completion byte.
+constexpr quint8 HeaderBlockCmd = 0xA0;
+constexpr quint8 FirstDataBlockCmd = 0xA1;
+constexpr quint8 TransferDoneByte = 0x73; // 's'
+constexpr qint32 MaxBlockCount = 8192;
+
+// "Writing Sound to Flash BG# " with station and slot in upper-case hex.
+QString flashProgressText(quint8 Station, quint8 BGnum);
+
+// Percent added to the bar per data block for a sound of `length` samples:
+// 100 for a single block, else 8192 / (length + 16) * 100 rounded to even.
+qint32 progressStep(qint32 length);
+
+// Writes the sound in state.SoundBuf (header at 0 to 15, samples from 16)
+// into BG slot BGnum of station Station (10 to 15): the header block, then
+// data blocks from the top of the sound down to index 0, each on the
+// device's request, then its completion byte. ErrCode stays 0 when the
+// device has confirmed the whole sound, else it holds the first failure.
+// The progress window is hidden and the main window repainted on every way
+// out.
+void WriteSoundToFlash(ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum);
+
+} // namespace vq250

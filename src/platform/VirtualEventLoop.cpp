@@ -1,0 +1,135 @@
+#include "VirtualEventLoop.h"
+
+#include <algorithm>
+
+namespace vq250
+{
+
+class VirtualEventLoop::Timer final : public OneShotTimer
+{
+public:
+    explicit Timer(VirtualEventLoop &loop)
+        : m_loop(&loop)
+    {
+        loop.m_timers.push_back(this);
+    }
+    ~Timer() override
+    {
+        if (!m_loop)
+            return;
+        auto &timers = m_loop->m_timers;
+        timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
+    }
+
+    void setInterval(int ms) override { m_intervalMs = ms; }
+    int interval() const override { return m_intervalMs; }
+    void start() override
+    {
+        if (!m_loop)
+            return;
+        m_active = true;
+        m_deadlineUs = m_loop->m_nowUs + qint64(m_intervalMs) * 1000;
+        m_armedAs = ++m_loop->m_armCounter;
+    }
+    void stop() override { m_active = false; }
+    bool isActive() const override { return m_active; }
+
+    void detach() { m_loop = nullptr; }
+    qint64 deadline() const { return m_deadlineUs; }
+    quint64 armedAs() const { return m_armedAs; }
+    void fire()
+    {
+        m_active = false;
+        fireTick();
+    }
+
+private:
+    VirtualEventLoop *m_loop;
+    int m_intervalMs = 0;
+    bool m_active = false;
+    qint64 m_deadlineUs = 0;
+    quint64 m_armedAs = 0;
+};
+
+VirtualEventLoop::~VirtualEventLoop()
+{
+    for (Timer *timer : m_timers)
+        timer->detach();
+}
+
+std::unique_ptr<OneShotTimer> VirtualEventLoop::createTimer()
+{
+    return std::make_unique<Timer>(*this);
+}
+
+void VirtualEventLoop::wakeAt(qint64 us)
+{
+    if (us > m_nowUs)
+        m_wakeUps.insert(us);
+}
+
+void VirtualEventLoop::processEvents()
+{
+    ++m_processCalls;
+    runDue();
+}
+
+void VirtualEventLoop::waitForEvents()
+{
+    ++m_waitCalls;
+    qint64 next = 0;
+    if (!nextDeadline(next)) {
+        ++m_idleWaits;
+        return;
+    }
+    m_nowUs = std::max(m_nowUs, next);
+    runDue();
+}
+
+void VirtualEventLoop::advanceTo(qint64 us)
+{
+    qint64 next = 0;
+    while (nextDeadline(next) && next <= us) {
+        m_nowUs = std::max(m_nowUs, next);
+        runDue();
+    }
+    m_nowUs = std::max(m_nowUs, us);
+    runDue();
+}
+
+bool VirtualEventLoop::nextDeadline(qint64 &us) const
+{
+    bool found = false;
+    if (!m_wakeUps.empty()) {
+        us = *m_wakeUps.begin();
+        found = true;
+    }
+    for (const Timer *timer : m_timers) {
+        if (timer->isActive() && (!found || timer->deadline() < us)) {
+            us = timer->deadline();
+            found = true;
+        }
+    }
+    return found;
+}
+
+// Fires due timers earliest first. A timer armed by a tick during this pass
+// waits for the next pass, as in Qt, so a zero interval cannot loop forever.
+void VirtualEventLoop::runDue()
+{
+    m_wakeUps.erase(m_wakeUps.begin(), m_wakeUps.upper_bound(m_nowUs));
+    const quint64 passStart = m_armCounter;
+    for (;;) {
+        Timer *due = nullptr;
+        for (Timer *timer : m_timers) {
+            if (timer->isActive() && timer->armedAs() <= passStart && timer->deadline() <= m_nowUs
+                && (!due || timer->deadline() < due->deadline()))
+                due = timer;
+        }
+        if (!due)
+            return;
+        due->fire();
+    }
+}
+
+} // namespace vq250

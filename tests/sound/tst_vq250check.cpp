@@ -1,0 +1,148 @@
+#include "fakes/WavBuilder.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace vq250::fakes;
+
+namespace
+{
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run check(const QStringList &args, const QString &workDir)
+{
+    QProcess process;
+    process.setWorkingDirectory(workDir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // a point in seconds
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VQ250_CHECK_PATH), args);
+    Run run;
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QByteArray soundFile(int declared, int present)
+{
+    return WavBuilder().fmt().chunk("data", quint32(declared), sampleBytes(present)).build();
+}
+
+} // namespace
+
+class TestVq250Check : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void lines_data();
+    void lines();
+    void usage_data();
+    void usage();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestVq250Check::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    FmtFields stereo;
+    stereo.channels = 2;
+    QVERIFY(writeFile(m_dir.filePath("Doorbell.wav"), WavBuilder::pcm8(sampleBytes(4000))));
+    QVERIFY(writeFile(m_dir.filePath("Announcement2.wav"), soundFile(300000, 300000)));
+    QVERIFY(writeFile(m_dir.filePath("cut.wav"), soundFile(1000, 300)));
+    QVERIFY(writeFile(m_dir.filePath("rifx.wav"), WavBuilder().riffTag("RIFX").build()));
+    QVERIFY(writeFile(m_dir.filePath("stereo.wav"), WavBuilder().fmt(stereo).data({}).build()));
+    QVERIFY(writeFile(
+        m_dir.filePath("huge.wav"), WavBuilder().fmt().chunk("data", 0x80000000, {}).build()));
+    QVERIFY(writeFile(m_dir.filePath("-dash.wav"), WavBuilder::pcm8({})));
+}
+
+void TestVq250Check::lines_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("accepted")
+        << QStringList { "Doorbell.wav" }
+        << QStringList { "Doorbell.wav\tok\t44\t4000\t4000\t0.5 Sec.\tDoorbell" } << 0;
+    QTest::newRow("too long") << QStringList { "Announcement2.wav" }
+                              << QStringList { "Announcement2.wav\tok\t44\t300000\t131056\t16.382 "
+                                               "Sec.\tAnnounceme\ttoo-long" }
+                              << 0;
+    QTest::newRow("cut short") << QStringList { "cut.wav" }
+                               << QStringList { "cut.wav\tok\t44\t1000\t300\t0.0375 Sec.\tcut" }
+                               << 0;
+    QTest::newRow("rejected")
+        << QStringList { "rifx.wav", "stereo.wav" }
+        << QStringList { "rifx.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)",
+               "stereo.wav\trejected\tF2\tWrong Sound File Codec (WrongCodecEr)" }
+        << 1;
+    QTest::newRow("failed") << QStringList { "missing.wav", "huge.wav", "." }
+                            << QStringList { "missing.wav\tfailed\tfile not found",
+                                   "huge.wav\tfailed\tsize field overflow",
+                                   ".\tfailed\tcannot open file" }
+                            << 1;
+    QTest::newRow("one bad among good")
+        << QStringList { "Doorbell.wav", "rifx.wav", "cut.wav" }
+        << QStringList { "Doorbell.wav\tok\t44\t4000\t4000\t0.5 Sec.\tDoorbell",
+               "rifx.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)",
+               "cut.wav\tok\t44\t1000\t300\t0.0375 Sec.\tcut" }
+        << 1;
+    QTest::newRow("file after --") << QStringList { "--", "-dash.wav" }
+                                   << QStringList { "-dash.wav\tok\t44\t0\t0\t0 Sec.\t-dash" } << 0;
+}
+
+void TestVq250Check::lines()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, lines);
+    QFETCH(int, exitCode);
+
+    const Run run = check(args, m_dir.path());
+    QCOMPARE(run.out, lines.join('\n') + '\n');
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, exitCode);
+}
+
+void TestVq250Check::usage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("onStdout");
+
+    QTest::newRow("--help") << QStringList { "--help" } << 0 << true;
+    QTest::newRow("-h") << QStringList { "-h", "Doorbell.wav" } << 0 << true;
+    QTest::newRow("no file") << QStringList {} << 2 << false;
+    QTest::newRow("unknown option") << QStringList { "--bogus", "Doorbell.wav" } << 2 << false;
+}
+
+void TestVq250Check::usage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(bool, onStdout);
+
+    const Run run = check(args, m_dir.path());
+    QCOMPARE(run.exitCode, exitCode);
+    const QString &usage = onStdout ? run.out : run.err;
+    const QString &other = onStdout ? run.err : run.out;
+    QVERIFY2(usage.contains("Usage: vq250-check FILE..."), qPrintable(usage));
+    QVERIFY(usage.contains("2 on a usage error"));
+    QCOMPARE(other, QString());
+}
+
+QTEST_APPLESS_MAIN(TestVq250Check)
+#include "tst_vq250check.moc"

@@ -68,6 +68,11 @@ void VirtualEventLoop::wakeAt(qint64 us)
         m_wakeUps.insert(us);
 }
 
+void VirtualEventLoop::callAt(qint64 us, std::function<void()> event)
+{
+    m_calls.emplace(std::max(us, m_nowUs), std::move(event));
+}
+
 void VirtualEventLoop::processEvents()
 {
     ++m_processCalls;
@@ -104,6 +109,10 @@ bool VirtualEventLoop::nextDeadline(qint64 &us) const
         us = *m_wakeUps.begin();
         found = true;
     }
+    if (!m_calls.empty() && (!found || m_calls.begin()->first < us)) {
+        us = m_calls.begin()->first;
+        found = true;
+    }
     for (const Timer *timer : m_timers) {
         if (timer->isActive() && (!found || timer->deadline() < us)) {
             us = timer->deadline();
@@ -113,12 +122,20 @@ bool VirtualEventLoop::nextDeadline(qint64 &us) const
     return found;
 }
 
-// Fires due timers earliest first. A timer armed by a tick during this pass
-// waits for the next pass, as in Qt, so a zero interval cannot loop forever.
+// Runs due calls in time order, then fires due timers earliest first. What
+// an event arms or posts during this pass waits for the next pass, as in
+// Qt, so a zero interval cannot loop forever.
 void VirtualEventLoop::runDue()
 {
     m_wakeUps.erase(m_wakeUps.begin(), m_wakeUps.upper_bound(m_nowUs));
     const quint64 passStart = m_armCounter;
+    std::vector<std::function<void()>> due;
+    const auto end = m_calls.upper_bound(m_nowUs);
+    for (auto it = m_calls.begin(); it != end; ++it)
+        due.push_back(std::move(it->second));
+    m_calls.erase(m_calls.begin(), end);
+    for (auto &event : due)
+        event();
     for (;;) {
         Timer *due = nullptr;
         for (Timer *timer : m_timers) {

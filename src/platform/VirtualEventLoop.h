@@ -2,6 +2,8 @@
 
 #include "EventLoop.h"
 
+#include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -29,6 +31,10 @@ public:
     qint64 nowUs() const override { return m_nowUs; }
     void wakeAt(qint64 us) override;
 
+    // Runs `event` as an event when time reaches `us` (a fake device's
+    // arriving bytes, say): it happens only inside event processing.
+    void callAt(qint64 us, std::function<void()> event);
+
     // Moves time forward to `us`, running everything that falls due on the way.
     void advanceTo(qint64 us);
 
@@ -47,6 +53,7 @@ private:
     qint64 m_nowUs = 0;
     quint64 m_armCounter = 0;
     std::multiset<qint64> m_wakeUps;
+    std::multimap<qint64, std::function<void()>> m_calls;
     std::vector<Timer *> m_timers;
     int m_processCalls = 0;
     int m_waitCalls = 0;

@@ -160,9 +160,7 @@ void EmulatedPort::putOnLine(quint8 byte, bool dtr, qint64 atNs) const
     const DeviceReaction reaction = m_device.receive(byte, dtr, arrivesNs);
     if (m_options.recordTrace) {
         const QString note = reaction.corrupted
-            ? QStringLiteral("heard %1")
-                  .arg(uint(reaction.heard), 2, 16, QLatin1Char('0'))
-                  .toUpper()
+            ? QStringLiteral("heard ") + QString::asprintf("%02X", reaction.heard)
             : QString();
         m_trace.add({ arrivesNs, true, byte, dtr, note });
     }

@@ -1,0 +1,8 @@
+#include "gui/LoaderApp.h"
+#include "platform/QtSerialPort.h"
+
+int main(int argc, char *argv[])
+{
+    return vq250::runLoaderProgram(argc, argv,
+        [] { return std::unique_ptr<vq250::SerialPort>(std::make_unique<vq250::QtSerialPort>()); });
+}

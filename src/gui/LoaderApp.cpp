@@ -1,0 +1,89 @@
+#include "gui/LoaderApp.h"
+
+#include "app/ProgramState.h"
+#include "app/Startup.h"
+#include "platform/SerialPort.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vq250
+{
+
+int runLoaderProgram(
+    int &argc, char **argv, const std::function<std::unique_ptr<SerialPort>()> &makePort)
+{
+    QApplication app(argc, argv);
+    // Only the name: an explicit display name would be appended to every
+    // window title on X11 ("Progress — VQ250").
+    QApplication::setApplicationName(applicationTitle());
+
+    LoaderApp loader(makePort());
+    if (const int failed = loader.start())
+        return failed;
+    return QApplication::exec();
+}
+
+void endProgramNow(int status)
+{
+    // A command may be deep inside a wait that processes events, its frames
+    // holding references to the windows and the state. Unwinding or returning
+    // to the main loop would let it run on (up to its 8 s time-out) or tear
+    // things down beneath it; ending the process cannot be held up. Nothing
+    // is ever saved, the port is released before we get here, and the system
+    // reclaims the rest.
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+LoaderApp::LoaderApp(std::unique_ptr<SerialPort> port, MessageBox *startupBox, Ender ender)
+    : m_state(std::make_unique<ProgramState>())
+    , m_port(std::move(port))
+    , m_replyTimer(m_events.createTimer())
+    , m_form(std::make_unique<Form1>())
+    , m_box(m_form.get())
+    , m_dialog(m_form.get())
+    , m_progress(m_form.get())
+    , m_startupBox(startupBox ? *startupBox : m_parentlessBox)
+    , m_platform { *m_port, m_box, m_dialog, m_events, *m_replyTimer, m_progress, *m_form }
+    , m_ender(ender ? std::move(ender) : Ender(endProgramNow))
+{
+    connect(m_form.get(), &Form1::openClicked, this, &LoaderApp::onOpen);
+    connect(m_form.get(), &Form1::loadClicked, this, &LoaderApp::onLoad);
+    connect(m_form.get(), &Form1::truncateClicked, this, &LoaderApp::onTruncate);
+    connect(m_form.get(), &Form1::quitRequested, this, &LoaderApp::onQuit);
+}
+
+LoaderApp::~LoaderApp() = default;
+
+int LoaderApp::start()
+{
+    if (!runLoadStep(*m_state, *m_port, *m_replyTimer)) {
+        QString reason = m_port->errorText();
+        if (reason.isEmpty())
+            reason = QStringLiteral("Serial port 1 could not be opened.");
+        m_startupBox.show(reason, MsgOkExclamation, applicationTitle());
+        return 1;
+    }
+    m_form->setVersionText(m_state->VersionText);
+    m_form->centreOnScreen();
+    m_form->show();
+    return 0;
+}
+
+void LoaderApp::onOpen() { } // the open command is wired here
+
+void LoaderApp::onLoad() { } // the load command is wired here
+
+void LoaderApp::onTruncate() { } // the BG#8 truncation is wired here
+
+void LoaderApp::onQuit()
+{
+    // Release the port first; nothing may touch it after this.
+    m_port.reset();
+    m_ender(0);
+}
+
+} // namespace vq250

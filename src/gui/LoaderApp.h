@@ -1,0 +1,75 @@
+#pragma once
+
+#include "gui/Form1.h"
+#include "gui/Progress.h"
+#include "gui/WidgetFileDialog.h"
+#include "gui/WidgetMessageBox.h"
+#include "platform/Platform.h"
+#include "platform/QtEventLoop.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+namespace vq250
+{
+
+struct ProgramState;
+class SerialPort;
+
+// The program's main: the Qt application, the loader on the port that
+// `makePort` creates, its start-up, then the event loop.
+int runLoaderProgram(
+    int &argc, char **argv, const std::function<std::unique_ptr<SerialPort>()> &makePort);
+
+// Ends the process at once with `status`. Never returns.
+[[noreturn]] void endProgramNow(int status);
+
+// The whole program: it owns the state, the serial port, the event loop and
+// reply timer, the boxes and the windows, and hands commands a Platform made
+// of them.
+class LoaderApp final : public QObject
+{
+    Q_OBJECT
+public:
+    using Ender = std::function<void(int status)>;
+
+    // `startupBox` reports a port that cannot be opened (a parentless real
+    // box when null); `ender` ends the program on quit (endProgramNow when
+    // empty). Tests hand in fakes for both.
+    explicit LoaderApp(
+        std::unique_ptr<SerialPort> port, MessageBox *startupBox = nullptr, Ender ender = {});
+    ~LoaderApp() override;
+
+    // The load step, then the main window. Non-zero, with the serial layer's
+    // reason shown and no window, when the port cannot be opened.
+    int start();
+
+    ProgramState &state() { return *m_state; }
+    Platform &platform() { return m_platform; }
+    Form1 &form() { return *m_form; }
+    ProgressWindow &progress() { return m_progress; }
+
+private slots:
+    void onOpen();
+    void onLoad();
+    void onTruncate();
+    void onQuit();
+
+private:
+    std::unique_ptr<ProgramState> m_state; // 256 KiB: on the heap
+    std::unique_ptr<SerialPort> m_port;
+    QtEventLoop m_events;
+    std::unique_ptr<OneShotTimer> m_replyTimer;
+    std::unique_ptr<Form1> m_form;
+    WidgetMessageBox m_box;
+    WidgetFileDialog m_dialog;
+    ProgressWindow m_progress;
+    WidgetMessageBox m_parentlessBox;
+    MessageBox &m_startupBox;
+    Platform m_platform;
+    Ender m_ender;
+};
+
+} // namespace vq250

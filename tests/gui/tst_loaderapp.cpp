@@ -1,0 +1,208 @@
+#include "app/ProgramState.h"
+#include "app/Startup.h"
+#include "fakes/Fakes.h"
+#include "gui/LoaderApp.h"
+#include "gui/SilentPort.h"
+#include "platform/EventLoop.h"
+
+#include <QLabel>
+#include <QtTest>
+
+using namespace vq250;
+
+namespace
+{
+
+// A fake port that tells when it has been released.
+class WatchedPort final : public fakes::FakeSerialPort
+{
+public:
+    explicit WatchedPort(bool *released)
+        : m_released(released)
+    {
+    }
+    ~WatchedPort() override { *m_released = true; }
+
+private:
+    bool *m_released;
+};
+
+struct Rig {
+    bool released = false;
+    WatchedPort *port = nullptr; // owned by the app
+    fakes::FakeMessageBox startupBox;
+    QList<int> endedWith;
+    std::unique_ptr<LoaderApp> app;
+
+    explicit Rig(bool refuse = false)
+    {
+        auto owned = std::make_unique<WatchedPort>(&released);
+        owned->refuseOpen = refuse;
+        port = owned.get();
+        app = std::make_unique<LoaderApp>(
+            std::move(owned), &startupBox, [this](int status) { endedWith << status; });
+    }
+};
+
+bool anyWindowVisible()
+{
+    const auto tops = QApplication::topLevelWidgets();
+    return std::any_of(tops.begin(), tops.end(), [](QWidget *w) { return w->isVisible(); });
+}
+
+} // namespace
+
+class TestLoaderApp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void refusedPortEndsWithoutWindow();
+    void startShowsVersionAndWindow();
+    void platformIsMadeOfTheParts();
+    void replyTimerTicksIntoState();
+    void quitButtonReleasesPortAndEnds();
+    void closeBoxEndsLikeQuit();
+    void quitEndsInsideNestedWait();
+    void silentPortOpensAndNeverAnswers();
+};
+
+void TestLoaderApp::refusedPortEndsWithoutWindow()
+{
+    Rig rig(true);
+    rig.port->openError = QStringLiteral("/dev/ttyS0: Permission denied");
+    QVERIFY(rig.app->start() != 0);
+
+    QCOMPARE(rig.startupBox.shown.size(), 1);
+    QCOMPARE(rig.startupBox.shown[0].prompt, QStringLiteral("/dev/ttyS0: Permission denied"));
+    QCOMPARE(rig.startupBox.shown[0].title, QStringLiteral("VQ250"));
+    QCOMPARE(rig.startupBox.shown[0].style, int(MsgOkExclamation));
+    QCoreApplication::processEvents();
+    QVERIFY(!rig.app->form().isVisible());
+    QVERIFY(!anyWindowVisible());
+    // No further start-up step ran.
+    QVERIFY(!rig.port->calls.contains(QStringLiteral("RThreshold=1")));
+    QVERIFY(rig.app->state().WavHelpText.isEmpty());
+    QVERIFY(rig.endedWith.isEmpty());
+}
+
+void TestLoaderApp::startShowsVersionAndWindow()
+{
+    Rig rig;
+    QCOMPARE(rig.app->start(), 0);
+    QVERIFY(rig.startupBox.shown.isEmpty());
+    QCOMPARE(rig.port->calls,
+        (QStringList { "CommPort=1", "Settings=57600,N,8,1", "InputMode=1", "InBufferSize=8448",
+            "OutBufferSize=8448", "PortOpen=True", "RThreshold=1" }));
+    QVERIFY(rig.app->form().isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.app->form()));
+    QCOMPARE(rig.app->form().size(), QSize(600, 400));
+    QCOMPARE(rig.app->form().windowTitle(), QStringLiteral("VQ250"));
+    auto *version = rig.app->form().findChild<QLabel *>(QStringLiteral("LabelVersionNum"));
+    QVERIFY(version);
+    QCOMPARE(version->text(), QStringLiteral("Version 1.05"));
+
+    const ProgramState &state = rig.app->state();
+    QCOMPARE(state.VersionText, QStringLiteral("1.05"));
+    QCOMPARE(int(state.ErrCode), 0);
+    QCOMPARE(state.FileOpened, FlagFalse);
+    QCOMPARE(state.TimedOut, FlagFalse);
+    QCOMPARE(state.WavHelpText, wavHelpText());
+    QCOMPARE(rig.app->platform().replyTimer.interval(), 8000);
+    QVERIFY(!rig.app->platform().replyTimer.isActive());
+
+    // Centred on its screen.
+    const QRect screen = rig.app->form().screen()->availableGeometry();
+    QVERIFY(qAbs(rig.app->form().geometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(rig.app->form().geometry().center().y() - screen.center().y()) <= 1);
+    // The progress window is not made by start-up.
+    QVERIFY(rig.app->progress().window() == nullptr);
+}
+
+void TestLoaderApp::platformIsMadeOfTheParts()
+{
+    Rig rig;
+    QCOMPARE(rig.app->start(), 0);
+    Platform &platform = rig.app->platform();
+    QCOMPARE(static_cast<SerialPort *>(&platform.port), static_cast<SerialPort *>(rig.port));
+    QCOMPARE(static_cast<MainView *>(&platform.window), static_cast<MainView *>(&rig.app->form()));
+    QCOMPARE(static_cast<ProgressView *>(&platform.progress),
+        static_cast<ProgressView *>(&rig.app->progress()));
+    // Commands reach the window's fields through the platform.
+    platform.window.setSoundName(QStringLiteral("bell"));
+    QCOMPARE(rig.app->form().soundName(), QStringLiteral("bell"));
+    // And the progress window through it, owned by the app.
+    platform.progress.setMessage(QStringLiteral("Opening Sound File"));
+    QVERIFY(rig.app->progress().window() != nullptr);
+}
+
+void TestLoaderApp::replyTimerTicksIntoState()
+{
+    Rig rig;
+    QCOMPARE(rig.app->start(), 0);
+    OneShotTimer &timer = rig.app->platform().replyTimer;
+    timer.setInterval(5); // shortened; the program's value is 8000
+    timer.start();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.app->state().TimedOut, qint16(-1), 5000);
+    QVERIFY(!timer.isActive());
+}
+
+void TestLoaderApp::quitButtonReleasesPortAndEnds()
+{
+    Rig rig;
+    QCOMPARE(rig.app->start(), 0);
+    QVERIFY(!rig.released);
+    QTest::mouseClick(
+        rig.app->form().findChild<QWidget *>(QStringLiteral("QuitBtn")), Qt::LeftButton);
+    QVERIFY(rig.released);
+    QCOMPARE(rig.endedWith, QList<int> { 0 });
+}
+
+void TestLoaderApp::closeBoxEndsLikeQuit()
+{
+    Rig rig;
+    QCOMPARE(rig.app->start(), 0);
+    rig.app->form().close();
+    QVERIFY(rig.released);
+    QCOMPARE(rig.endedWith, QList<int> { 0 });
+}
+
+void TestLoaderApp::quitEndsInsideNestedWait()
+{
+    Rig rig;
+    QCOMPARE(rig.app->start(), 0);
+    QWidget *quit = rig.app->form().findChild<QWidget *>(QStringLiteral("QuitBtn"));
+    // A command waiting for the device: it polls and lets events through.
+    // The click arrives as an event during that wait and must end the
+    // program there, not after the wait.
+    QTimer::singleShot(0, quit, [quit] { QTest::mouseClick(quit, Qt::LeftButton); });
+    EventLoop &events = rig.app->platform().events;
+    QElapsedTimer waited;
+    waited.start();
+    bool endedDuringWait = false;
+    while (waited.elapsed() < 5000) {
+        events.processEvents();
+        if (!rig.endedWith.isEmpty()) {
+            endedDuringWait = true;
+            break;
+        }
+    }
+    QVERIFY(endedDuringWait);
+    QVERIFY(rig.released);
+    QCOMPARE(rig.endedWith, QList<int> { 0 });
+}
+
+void TestLoaderApp::silentPortOpensAndNeverAnswers()
+{
+    SilentPort port;
+    QVERIFY(port.open());
+    QVERIFY(port.isOpen());
+    QVERIFY(port.errorText().isEmpty());
+    port.write(QByteArray("\xA0\x01", 2));
+    QCOMPARE(port.bytesToWrite(), 0);
+    QCOMPARE(port.bytesAvailable(), 0);
+    QVERIFY(port.readAll().isEmpty());
+}
+
+QTEST_MAIN(TestLoaderApp)
+#include "tst_loaderapp.moc"

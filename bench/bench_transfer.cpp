@@ -1,0 +1,162 @@
+// bench-transfer: the longest sound (131056 samples) through the emulated
+// VQ250 at real 57600 baud timing, with no flash write time, to see how
+// close the transfer comes to the line's own speed and what it costs in CPU.
+//
+//   bench-transfer [--trace FILE]
+
+#include "app/ProgramState.h"
+#include "app/Startup.h"
+#include "link/SoundTransfer.h"
+#include "link/emulator/EmulatedPort.h"
+#include "platform/FileDialog.h"
+#include "platform/MainView.h"
+#include "platform/MessageBox.h"
+#include "platform/Platform.h"
+#include "platform/ProgressView.h"
+#include "platform/QtEventLoop.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+using namespace vq250;
+
+namespace
+{
+
+class NoBox : public MessageBox
+{
+public:
+    MsgAnswer show(const QString &, int, const QString &) override { return MsgOk; }
+};
+
+class NoDialog : public FileDialog
+{
+public:
+    std::optional<QString> openFile(const QString &, const QString &, int) override { return {}; }
+};
+
+class NoProgress : public ProgressView
+{
+public:
+    void setMessage(const QString &) override { }
+    void setValue(float) override { }
+    void setVisible(bool) override { }
+    void refresh() override { }
+};
+
+class NoWindow : public MainView
+{
+public:
+    void setLastOpenedFile(const QString &) override { }
+    void setFileLenSec(const QString &) override { }
+    QString soundName() const override { return {}; }
+    void setSoundName(const QString &) override { }
+    QString volume() const override { return {}; }
+    void setVolume(const QString &) override { }
+    QString destination() const override { return {}; }
+    int looping() const override { return Checked; }
+    void setLooping(int) override { }
+    void setCommandsEnabled(bool) override { }
+    void repaint() override { }
+};
+
+constexpr qint32 SoundLength = 131056;
+constexpr double BytesPerSecond = 5760.0;
+
+void putSound(ProgramState &state)
+{
+    const char name[] = "BENCH";
+    state.SoundBuf[0] = 87;
+    state.SoundBuf[1] = 18;
+    for (int i = 0; i < 10; ++i)
+        state.SoundBuf[2 + i] = i < 5 ? quint8(name[i]) : 160;
+    state.SoundBuf[12] = quint8(SoundLength);
+    state.SoundBuf[13] = quint8(SoundLength >> 8);
+    state.SoundBuf[14] = quint8(SoundLength >> 16);
+    state.SoundBuf[15] = 1;
+    quint32 x = 2463534242u;
+    for (qint32 i = 0; i < SoundLength; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        state.SoundBuf[16 + i] = quint8(x);
+    }
+}
+
+double cpuSeconds()
+{
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int traceAt = int(args.indexOf(QStringLiteral("--trace")));
+    const QString tracePath = traceAt > 0 ? args.value(traceAt + 1) : QString();
+
+    QtEventLoop events;
+    EmulatorOptions options;
+    options.recordTrace = !tracePath.isEmpty();
+    EmulatedPort port(events, options);
+    auto replyTimer = events.createTimer();
+    auto state = std::make_unique<ProgramState>();
+    if (!runLoadStep(*state, port, *replyTimer)) {
+        std::fprintf(stderr, "bench-transfer: %s\n", qPrintable(port.errorText()));
+        return 2;
+    }
+    NoBox box;
+    NoDialog dialog;
+    NoProgress progress;
+    NoWindow window;
+    Platform platform { port, box, dialog, events, *replyTimer, progress, window };
+    putSound(*state);
+
+    std::printf("bench-transfer: %d-byte sound to A1 at 57600 baud, no flash time\n", SoundLength);
+    QElapsedTimer wall;
+    const double cpuStart = cpuSeconds();
+    wall.start();
+    WriteSoundToFlash(*state, platform, 10, 1);
+    const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+    const double cpuUsed = cpuSeconds() - cpuStart;
+
+    if (state->ErrCode != 0) {
+        std::printf("transfer failed, ErrCode %d\n", state->ErrCode);
+        return 1;
+    }
+    const StoredSlot *slot = port.device().slot(10, 1);
+    const QByteArray sent(reinterpret_cast<const char *>(state->SoundBuf.data()) + 16, SoundLength);
+    if (!slot || !slot->complete || slot->sound() != sent) {
+        std::printf("transfer ended but the stored sound differs from the one sent\n");
+        return 1;
+    }
+
+    const qint64 lineBytes = port.bytesToDevice() + port.bytesFromDevice();
+    const double minimum = double(lineBytes) / BytesPerSecond;
+    const double ratio = minimum / wallSeconds;
+    const double cpuPercent = 100.0 * cpuUsed / wallSeconds;
+    std::printf("bytes on the line:   %lld (%lld to the VQ250, %lld back)\n",
+        static_cast<long long>(lineBytes), static_cast<long long>(port.bytesToDevice()),
+        static_cast<long long>(port.bytesFromDevice()));
+    std::printf("line-rate minimum:   %.3f s (bytes / 5760)\n", minimum);
+    std::printf("measured:            %.3f s\n", wallSeconds);
+    std::printf(
+        "ratio:               %.4f (goal >= 0.97) %s\n", ratio, ratio >= 0.97 ? "met" : "MISSED");
+    std::printf("CPU:                 %.3f s = %.2f%% of wall (goal < 5%%) %s\n", cpuUsed,
+        cpuPercent, cpuPercent < 5.0 ? "met" : "MISSED");
+    if (!tracePath.isEmpty()) {
+        if (!port.trace().writeTo(tracePath)) {
+            std::fprintf(stderr, "bench-transfer: cannot write %s\n", qPrintable(tracePath));
+            return 2;
+        }
+        std::printf("wire trace:          %s\n", qPrintable(tracePath));
+    }
+    return 0;
+}

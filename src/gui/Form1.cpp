@@ -28,8 +28,9 @@ constexpr int ButtonHeight = 530;
 
 void fillWith(QWidget &widget, const QColor &colour)
 {
+    // Buttons fill with their Button role, everything else with Window.
     QPalette palette = widget.palette();
-    palette.setColor(QPalette::Window, colour);
+    palette.setColor(widget.backgroundRole(), colour);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }
@@ -154,6 +155,15 @@ QLineEdit *Form1::addEntry(
 
 void Form1::buildEntries()
 {
+    // The check box reaches 3 px up into the volume box; made first, it lies
+    // beneath it, so the box shows whole.
+    m_checkLooping = new QCheckBox(QStringLiteral("Loop Sound"), this);
+    m_checkLooping->setObjectName(QStringLiteral("CheckLooping"));
+    m_checkLooping->setGeometry(twipsRect(4080, 2880, 1440, 378));
+    m_checkLooping->setFont(smallBoldFont());
+    m_checkLooping->setToolTip(QStringLiteral("Loop Sound Continuously"));
+    fillWith(*m_checkLooping, colourFromBgr(PanelBgr));
+
     m_soundName = addEntry(
         "VQ250SoundName", twipsRect(4080, 1920, 1455, 285), windowDefaultFont(), Qt::AlignLeft);
     m_volumeBufTxt = addEntry(
@@ -163,13 +173,6 @@ void Form1::buildEntries()
     m_sourceTxt->hide();
     m_destinTxt
         = addEntry("DestinTxt", twipsRect(4920, 3480, 615, 375), largeBoldFont(), Qt::AlignHCenter);
-
-    m_checkLooping = new QCheckBox(QStringLiteral("Loop Sound"), this);
-    m_checkLooping->setObjectName(QStringLiteral("CheckLooping"));
-    m_checkLooping->setGeometry(twipsRect(4080, 2880, 1440, 378));
-    m_checkLooping->setFont(smallBoldFont());
-    m_checkLooping->setToolTip(QStringLiteral("Loop Sound Continuously"));
-    fillWith(*m_checkLooping, colourFromBgr(PanelBgr));
 }
 
 void Form1::setTabOrderByIndex()

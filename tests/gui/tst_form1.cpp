@@ -225,8 +225,14 @@ void TestForm1::checkLooping()
     QCOMPARE(box->font(), fontOf(FontKind::Small));
     QCOMPARE(box->toolTip(), QStringLiteral("Loop Sound Continuously"));
     QVERIFY(box->autoFillBackground());
-    QCOMPARE(box->palette().color(QPalette::Window), Beige);
+    QCOMPARE(box->palette().color(box->backgroundRole()), Beige);
     QVERIFY(box->isVisible());
+    // The volume box overlaps it and lies above it.
+    auto *volume = m_form->findChild<QWidget *>(QStringLiteral("VolumeBufTxt"));
+    QCOMPARE(m_form->childAt(QPoint(350, 193)), volume);
+    // Drawn in beige, not in the style's button grey.
+    const QImage shown = box->grab().toImage();
+    QCOMPARE(QColor(shown.pixel(box->width() - 2, box->height() - 2)), Beige);
     QCOMPARE(box->checkState(), Qt::Unchecked);
 }
 

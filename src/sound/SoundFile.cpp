@@ -1,6 +1,7 @@
 #include "sound/SoundFile.h"
 
 #include "app/ProgramState.h"
+#include "platform/ProgressView.h"
 #include "sound/SoundText.h"
 #include "sound/WavReader.h"
 
@@ -58,13 +59,6 @@ void reportProgress(SoundFileEvents &events, qint32 bytesRead, qint32 step)
 
 } // namespace
 
-qint32 progressStep(qint32 soundLen)
-{
-    if (soundLen < ProgressWholeBelow)
-        return 100;
-    return qint32(std::nearbyint(double(ProgressWholeBelow) / soundLen * 100));
-}
-
 SoundFileResult openSoundFile(ProgramState &state, const QString &path, SoundFileEvents &events)
 {
     if (path.isEmpty() || !QFileInfo::exists(path))
@@ -111,7 +105,7 @@ SoundFileResult openSoundFile(ProgramState &state, const QString &path, SoundFil
     }
 
     events.readStarting();
-    const qint32 step = progressStep(state.SoundLen);
+    const qint32 step = progressStepFor(state.SoundLen);
     const qint32 bytesToRead = state.SoundLen + SizeFieldBytes;
     {
         QFile file(path);

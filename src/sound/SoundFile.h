@@ -12,14 +12,8 @@ struct ProgramState;
 constexpr qint32 SoundKeepMax = 131056;
 // Sample bytes ever read: with the 16 header bytes in front, all of SoundBuf.
 constexpr qint32 SoundReadMax = 262128;
-// Below this length the progress bar moves in one step.
-constexpr qint32 ProgressWholeBelow = 8192;
 // Bytes read between two progress updates.
 constexpr qint32 ProgressEveryBytes = 8000;
-
-// The progress step for a sound of `soundLen` bytes: 100 below 8192, else
-// 8192 / soundLen * 100 rounded to the nearest whole number, ties to even.
-qint32 progressStep(qint32 soundLen);
 
 // What the open command shows while a file is read. vq250-check shows nothing.
 class SoundFileEvents

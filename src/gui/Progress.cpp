@@ -36,8 +36,6 @@ Progress::Progress(QWidget *parent)
     m_progressBar->setTextVisible(false);
     // The window's own load step.
     m_progressBar->setValue(0);
-
-    setTabOrder(m_progressBar, m_progressMsg);
 }
 
 ProgressWindow::~ProgressWindow() = default;

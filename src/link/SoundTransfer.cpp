@@ -8,7 +8,6 @@
 #include "platform/ProgressView.h"
 
 #include <array>
-#include <cmath>
 
 namespace vq250
 {
@@ -100,10 +99,8 @@ QString flashProgressText(quint8 Station, quint8 BGnum)
 
 qint32 progressStep(qint32 length)
 {
-    if (length + 16 < MaxBlockCount)
-        return 100;
-    // nearbyint rounds half-way cases to even in the default rounding mode.
-    return qint32(std::nearbyint(double(MaxBlockCount) / double(length + 16) * 100.0));
+    // The transfer covers the header again: length + 16 bytes in all.
+    return progressStepFor(length + 16);
 }
 
 void WriteSoundToFlash(ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum)

@@ -1,6 +1,7 @@
 #include "link/emulator/EmulatedPort.h"
 
 #include "platform/EventLoop.h"
+#include "platform/QtEventLoop.h"
 
 #include <algorithm>
 
@@ -19,9 +20,20 @@ EmulatedPort::EmulatedPort(EventLoop &events, EmulatorOptions options)
         m_device.addFault(fault);
 }
 
+EmulatedPort::EmulatedPort(std::unique_ptr<EventLoop> ownLoop, EmulatorOptions options)
+    : EmulatedPort(*ownLoop, std::move(options))
+{
+    m_ownLoop = std::move(ownLoop);
+}
+
 std::unique_ptr<EmulatedPort> makeEmulatedPort(EventLoop &events, EmulatorOptions options)
 {
     return std::make_unique<EmulatedPort>(events, std::move(options));
+}
+
+std::unique_ptr<EmulatedPort> makeRealTimeEmulatedPort(EmulatorOptions options)
+{
+    return std::make_unique<EmulatedPort>(std::make_unique<QtEventLoop>(), std::move(options));
 }
 
 void EmulatedPort::setCommPort(int number)

@@ -42,6 +42,9 @@ public:
     static constexpr char LineSettings[] = "57600,N,8,1";
 
     explicit EmulatedPort(EventLoop &events, EmulatorOptions options = {});
+    // Runs on a loop of its own, for a program that makes its port before
+    // its event loop. Any Qt loop on the same thread wakes for its timers.
+    explicit EmulatedPort(std::unique_ptr<EventLoop> ownLoop, EmulatorOptions options = {});
 
     void setCommPort(int number) override;
     void setSettings(const QString &text) override;
@@ -87,6 +90,7 @@ private:
     void putOnLine(quint8 byte, bool dtr, qint64 atNs) const;
     void scheduleWake() const;
 
+    std::unique_ptr<EventLoop> m_ownLoop; // outlives the rest, which may use it
     EventLoop &m_events;
     EmulatorOptions m_options;
     QStringList m_calls;
@@ -110,5 +114,9 @@ private:
 
 // The emulated port for a program or test to use in place of the real one.
 std::unique_ptr<EmulatedPort> makeEmulatedPort(EventLoop &events, EmulatorOptions options = {});
+
+// The same in real time on a QtEventLoop that the port owns; needs a
+// QCoreApplication. For vq250-demo, whose event loop comes after its port.
+std::unique_ptr<EmulatedPort> makeRealTimeEmulatedPort(EmulatorOptions options = {});
 
 } // namespace vq250

@@ -1,18 +1,29 @@
+#include "app/DemoFaultMenu.h"
 #include "gui/LoaderApp.h"
-#include "gui/SilentPort.h"
+#include "link/emulator/EmulatedPort.h"
 
-namespace
-{
+namespace {
 
-// The one place that decides what stands in for serial port 1.
-std::unique_ptr<vq250::SerialPort> makeDemoPort()
-{
-    return std::make_unique<vq250::SilentPort>();
-}
+// Flash write time per block: about what a device takes, so the progress
+// window moves as it would on the bench.
+constexpr qint64 DemoFlashWriteUs = 40000;
 
 } // namespace
 
+// vq250-demo: the program with an emulated VQ250 on serial port 1, at real
+// line speed. Right-click the main window to make the next load fail.
 int main(int argc, char *argv[])
 {
-    return vq250::runLoaderProgram(argc, argv, makeDemoPort);
+    vq250::EmulatedPort *emulated = nullptr;
+    const auto makeDemoPort = [&emulated](vq250::EventLoop &events) {
+        vq250::EmulatorOptions options;
+        options.flashWriteUs = DemoFlashWriteUs;
+        options.recordTrace = false;
+        auto port = vq250::makeEmulatedPort(events, options);
+        emulated = port.get();
+        return std::unique_ptr<vq250::SerialPort>(std::move(port));
+    };
+    return vq250::runLoaderProgram(argc, argv, makeDemoPort, [&emulated](vq250::LoaderApp &app) {
+        vq250::installDemoFaultMenu(app.form(), *emulated);
+    });
 }

@@ -3,6 +3,7 @@
 
 int main(int argc, char *argv[])
 {
-    return vq250::runLoaderProgram(argc, argv,
-        [] { return std::unique_ptr<vq250::SerialPort>(std::make_unique<vq250::QtSerialPort>()); });
+    return vq250::runLoaderProgram(argc, argv, [](vq250::EventLoop &) {
+        return std::unique_ptr<vq250::SerialPort>(std::make_unique<vq250::QtSerialPort>());
+    });
 }

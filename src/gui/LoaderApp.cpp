@@ -2,6 +2,9 @@
 
 #include "app/ProgramState.h"
 #include "app/Startup.h"
+#include "load/LoadCommand.h"
+#include "sound/OpenCommand.h"
+#include "sound/Truncate.h"
 #include "platform/SerialPort.h"
 
 #include <QApplication>
@@ -12,17 +15,19 @@
 namespace vq250
 {
 
-int runLoaderProgram(
-    int &argc, char **argv, const std::function<std::unique_ptr<SerialPort>()> &makePort)
+int runLoaderProgram(int &argc, char **argv, const PortFactory &makePort,
+    const std::function<void(LoaderApp &)> &extras)
 {
     QApplication app(argc, argv);
     // Only the name: an explicit display name would be appended to every
     // window title on X11 ("Progress — VQ250").
     QApplication::setApplicationName(applicationTitle());
 
-    LoaderApp loader(makePort());
+    LoaderApp loader(makePort);
     if (const int failed = loader.start())
         return failed;
+    if (extras)
+        extras(loader);
     return QApplication::exec();
 }
 
@@ -39,8 +44,13 @@ void endProgramNow(int status)
 }
 
 LoaderApp::LoaderApp(std::unique_ptr<SerialPort> port, MessageBox *startupBox, Ender ender)
+    : LoaderApp([&port](EventLoop &) { return std::move(port); }, startupBox, std::move(ender))
+{
+}
+
+LoaderApp::LoaderApp(const PortFactory &makePort, MessageBox *startupBox, Ender ender)
     : m_state(std::make_unique<ProgramState>())
-    , m_port(std::move(port))
+    , m_port(makePort(m_events))
     , m_replyTimer(m_events.createTimer())
     , m_form(std::make_unique<Form1>())
     , m_box(m_form.get())
@@ -73,11 +83,11 @@ int LoaderApp::start()
     return 0;
 }
 
-void LoaderApp::onOpen() { } // the open command is wired here
+void LoaderApp::onOpen() { OpenSound(*m_state, m_platform); }
 
-void LoaderApp::onLoad() { } // the load command is wired here
+void LoaderApp::onLoad() { LoadSound(*m_state, m_platform); }
 
-void LoaderApp::onTruncate() { } // the BG#8 truncation is wired here
+void LoaderApp::onTruncate() { TruncateForBG8(*m_state, m_platform); }
 
 void LoaderApp::onQuit()
 {

@@ -18,10 +18,16 @@ namespace vq250
 struct ProgramState;
 class SerialPort;
 
+class LoaderApp;
+
+// Makes the serial port, given the event loop the program runs on.
+using PortFactory = std::function<std::unique_ptr<SerialPort>(EventLoop &)>;
+
 // The program's main: the Qt application, the loader on the port that
-// `makePort` creates, its start-up, then the event loop.
-int runLoaderProgram(
-    int &argc, char **argv, const std::function<std::unique_ptr<SerialPort>()> &makePort);
+// `makePort` creates, its start-up, then the event loop. `extras` may add
+// to the loader once it has started (the demo's fault menu).
+int runLoaderProgram(int &argc, char **argv, const PortFactory &makePort,
+    const std::function<void(LoaderApp &)> &extras = {});
 
 // Ends the process at once with `status`. Never returns.
 [[noreturn]] void endProgramNow(int status);
@@ -40,6 +46,8 @@ public:
     // empty). Tests hand in fakes for both.
     explicit LoaderApp(
         std::unique_ptr<SerialPort> port, MessageBox *startupBox = nullptr, Ender ender = {});
+    explicit LoaderApp(
+        const PortFactory &makePort, MessageBox *startupBox = nullptr, Ender ender = {});
     ~LoaderApp() override;
 
     // The load step, then the main window. Non-zero, with the serial layer's
@@ -59,8 +67,8 @@ private slots:
 
 private:
     std::unique_ptr<ProgramState> m_state; // 256 KiB: on the heap
+    QtEventLoop m_events; // before the port, which may run on it
     std::unique_ptr<SerialPort> m_port;
-    QtEventLoop m_events;
     std::unique_ptr<OneShotTimer> m_replyTimer;
     std::unique_ptr<Form1> m_form;
     WidgetMessageBox m_box;

@@ -2,7 +2,6 @@
 #include "app/Startup.h"
 #include "fakes/Fakes.h"
 #include "gui/LoaderApp.h"
-#include "gui/SilentPort.h"
 #include "platform/EventLoop.h"
 
 #include <QLabel>
@@ -64,7 +63,6 @@ private slots:
     void quitButtonReleasesPortAndEnds();
     void closeBoxEndsLikeQuit();
     void quitEndsInsideNestedWait();
-    void silentPortOpensAndNeverAnswers();
 };
 
 void TestLoaderApp::refusedPortEndsWithoutWindow()
@@ -190,18 +188,6 @@ void TestLoaderApp::quitEndsInsideNestedWait()
     QVERIFY(endedDuringWait);
     QVERIFY(rig.released);
     QCOMPARE(rig.endedWith, QList<int> { 0 });
-}
-
-void TestLoaderApp::silentPortOpensAndNeverAnswers()
-{
-    SilentPort port;
-    QVERIFY(port.open());
-    QVERIFY(port.isOpen());
-    QVERIFY(port.errorText().isEmpty());
-    port.write(QByteArray("\xA0\x01", 2));
-    QCOMPARE(port.bytesToWrite(), 0);
-    QCOMPARE(port.bytesAvailable(), 0);
-    QVERIFY(port.readAll().isEmpty());
 }
 
 QTEST_MAIN(TestLoaderApp)

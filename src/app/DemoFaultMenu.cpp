@@ -1,0 +1,48 @@
+#include "app/DemoFaultMenu.h"
+
+#include "gui/Form1.h"
+#include "link/emulator/EmulatedPort.h"
+
+#include <QAction>
+
+namespace vq250 {
+namespace {
+
+struct DemoFault {
+    const char *label;
+    DeviceFault fault;
+};
+
+// Block 0 is the header block, block 1 the first data block.
+const DemoFault DemoFaults[] = {
+    {"Checksum error in the first data block (CkSmEr)",
+     DeviceFault::errorReply(1, DeviceFault::Checksum, 3)},
+    {"Device busy instead of the first request (VQbusyEr)", DeviceFault::replaceAnswer(0, 255)},
+    {"Flash write error after the first data block (FlshSvEr)", DeviceFault::replaceAnswer(1, 19)},
+    {"Device goes silent: time-out after 8 s (PCcommEr)", DeviceFault::goSilent(1, 0)},
+    {"Stray byte during the data (UnknownEr)", DeviceFault::strayByte(1, 10, 0x55)},
+};
+
+} // namespace
+
+void installDemoFaultMenu(Form1 &window, EmulatedPort &port)
+{
+    window.setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto *heading = new QAction(QStringLiteral("Demo only: next load plays a device fault"), &window);
+    heading->setEnabled(false);
+    window.addAction(heading);
+    for (const DemoFault &demo : DemoFaults) {
+        auto *action = new QAction(QString::fromLatin1(demo.label), &window);
+        const DeviceFault fault = demo.fault;
+        QObject::connect(action, &QAction::triggered, &window, [&port, fault] {
+            port.device().clearFaults();
+            port.device().addFault(fault);
+        });
+        window.addAction(action);
+    }
+    auto *clear = new QAction(QStringLiteral("No fault"), &window);
+    QObject::connect(clear, &QAction::triggered, &window, [&port] { port.device().clearFaults(); });
+    window.addAction(clear);
+}
+
+} // namespace vq250

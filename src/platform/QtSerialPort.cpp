@@ -1,10 +1,58 @@
 #include "QtSerialPort.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
-namespace vq250 {
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
-QtSerialPort::QtSerialPort(QString portName) : m_fixedName(std::move(portName))
+namespace vq250
+{
+
+namespace
+{
+
+// The device file behind a port name: "ttyUSB0" is /dev/ttyUSB0.
+QString devicePath(const QString &location)
+{
+#ifdef Q_OS_UNIX
+    if (location.startsWith(QLatin1Char('/')))
+        return location;
+    return QStringLiteral("/dev/") + location;
+#else
+    return location;
+#endif
+}
+
+// Only Unix has device files to look at; elsewhere QSerialPort's own error
+// has to do.
+bool deviceExists(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    return QFileInfo::exists(path);
+#else
+    Q_UNUSED(path);
+    return true;
+#endif
+}
+
+bool mayReadAndWrite(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
+#else
+    Q_UNUSED(path);
+    return true;
+#endif
+}
+
+} // namespace
+
+QtSerialPort::QtSerialPort(QString portName)
+    : m_fixedName(std::move(portName))
+    , m_location(m_fixedName)
 {
     if (!m_fixedName.isEmpty())
         m_port.setPortName(m_fixedName);
@@ -21,8 +69,10 @@ QString QtSerialPort::portNameFor(int number)
 
 void QtSerialPort::setCommPort(int number)
 {
-    if (m_fixedName.isEmpty())
-        m_port.setPortName(portNameFor(number));
+    if (!m_fixedName.isEmpty())
+        return;
+    m_location = portNameFor(number);
+    m_port.setPortName(m_location);
 }
 
 // "baud,parity,data,stop", parity N, E, O, M or S.
@@ -33,48 +83,148 @@ void QtSerialPort::setSettings(const QString &text)
         return;
     m_port.setBaudRate(parts[0].toInt());
     switch (parts[1].trimmed().toUpper().at(0).toLatin1()) {
-    case 'E': m_port.setParity(QSerialPort::EvenParity); break;
-    case 'O': m_port.setParity(QSerialPort::OddParity); break;
-    case 'M': m_port.setParity(QSerialPort::MarkParity); break;
-    case 'S': m_port.setParity(QSerialPort::SpaceParity); break;
-    default: m_port.setParity(QSerialPort::NoParity); break;
+    case 'E':
+        m_port.setParity(QSerialPort::EvenParity);
+        break;
+    case 'O':
+        m_port.setParity(QSerialPort::OddParity);
+        break;
+    case 'M':
+        m_port.setParity(QSerialPort::MarkParity);
+        break;
+    case 'S':
+        m_port.setParity(QSerialPort::SpaceParity);
+        break;
+    default:
+        m_port.setParity(QSerialPort::NoParity);
+        break;
     }
     m_port.setDataBits(static_cast<QSerialPort::DataBits>(parts[2].toInt()));
-    m_port.setStopBits(parts[3].trimmed() == QLatin1String("2") ? QSerialPort::TwoStop
-                                                                  : QSerialPort::OneStop);
+    m_port.setStopBits(
+        parts[3].trimmed() == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop);
 }
 
-void QtSerialPort::setBinaryInput(bool) {}  // QSerialPort always delivers bytes
+void QtSerialPort::setBinaryInput(bool) { } // QSerialPort always delivers bytes
 
-void QtSerialPort::setInBufferSize(int bytes) { m_port.setReadBufferSize(bytes); }
+void QtSerialPort::setInBufferSize(int bytes)
+{
+    m_port.setReadBufferSize(bytes);
+}
 
-void QtSerialPort::setOutBufferSize(int) {}  // the driver's queue sets the limit
+void QtSerialPort::setOutBufferSize(int) { } // the driver's queue sets the limit
 
 bool QtSerialPort::open()
 {
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (m_port.open(QIODevice::ReadWrite)) {
         m_error.clear();
+        m_openFailure = PortOpenFailure::None;
         return true;
     }
-    m_error = QStringLiteral("%1: %2").arg(m_port.portName(), m_port.errorString());
+    const QString path = devicePath(m_location);
+    const bool exists = deviceExists(path);
+    m_openFailure = classifyOpenFailure(m_port.error(), exists, exists && mayReadAndWrite(path));
+    m_error = openFailureText(m_openFailure, m_location, m_port.errorString());
     return false;
 }
 
-void QtSerialPort::setReceiveThreshold(int) {}  // readyRead already fires per arrival
+PortOpenFailure QtSerialPort::classifyOpenFailure(
+    QSerialPort::SerialPortError error, bool exists, bool accessible)
+{
+    if (error == QSerialPort::NoError)
+        return PortOpenFailure::None;
+    if (error == QSerialPort::DeviceNotFoundError || !exists)
+        return PortOpenFailure::Missing;
+    if (error == QSerialPort::PermissionError)
+        return accessible ? PortOpenFailure::Busy : PortOpenFailure::PermissionDenied;
+    return PortOpenFailure::Other;
+}
 
-bool QtSerialPort::isOpen() const { return m_port.isOpen(); }
+QString QtSerialPort::openFailureText(
+    PortOpenFailure failure, const QString &location, const QString &systemReason)
+{
+    const QString port = QStringLiteral("Cannot open serial port %1: ").arg(location);
+    switch (failure) {
+    case PortOpenFailure::None:
+        return {};
+    case PortOpenFailure::Missing:
+        return port + QStringLiteral("the port does not exist (%1).").arg(systemReason);
+    case PortOpenFailure::PermissionDenied:
+        return port + QStringLiteral("permission denied (%1).").arg(systemReason)
+#ifdef Q_OS_LINUX
+            + QStringLiteral(" Serial ports belong to the dialout group: add your user to it"
+                             " (sudo usermod -aG dialout $USER) and log in again.")
+#endif
+            ;
+    case PortOpenFailure::Busy:
+        return port + QStringLiteral("it is in use by another program (%1).").arg(systemReason);
+    case PortOpenFailure::Other:
+        break;
+    }
+    return port + systemReason + QLatin1Char('.');
+}
 
-QString QtSerialPort::errorText() const { return m_error; }
+void QtSerialPort::setReceiveThreshold(int) { } // readyRead already fires per arrival
 
-void QtSerialPort::setDtr(bool asserted) { m_port.setDataTerminalReady(asserted); }
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
 
-int QtSerialPort::bytesToWrite() const { return static_cast<int>(m_port.bytesToWrite()); }
+QString QtSerialPort::errorText() const
+{
+    return m_error;
+}
 
-int QtSerialPort::bytesAvailable() const { return static_cast<int>(m_port.bytesAvailable()); }
+// A pseudo-terminal answers every DTR change with "Inappropriate ioctl for
+// device". The link sets DTR before each byte, so say it once and stop asking.
+void QtSerialPort::setDtr(bool asserted)
+{
+    if (m_dtrUnsupported || m_port.setDataTerminalReady(asserted))
+        return;
+    const bool unsupported = m_port.error() == QSerialPort::UnsupportedOperationError;
+    const QString why = m_port.errorString();
+    m_port.clearError();
+    m_dtrUnsupported = unsupported;
+    if (m_dtrWarned)
+        return;
+    m_dtrWarned = true;
+    if (unsupported)
+        warn(QStringLiteral("%1: the DTR line cannot be set on this device (%2); carrying on "
+                            "without it. A VQ250 tells commands from data by DTR, so only a "
+                            "device simulator will follow.")
+                 .arg(m_location, why));
+    else
+        warn(QStringLiteral("%1: setting the DTR line failed (%2); carrying on.")
+                 .arg(m_location, why));
+}
 
-void QtSerialPort::write(const QByteArray &bytes) { m_port.write(bytes); }
+void QtSerialPort::warn(const QString &text) const
+{
+    if (m_warn)
+        m_warn(text);
+    else
+        qWarning("%s", qPrintable(text));
+}
 
-QByteArray QtSerialPort::readAll() { return m_port.readAll(); }
+int QtSerialPort::bytesToWrite() const
+{
+    return static_cast<int>(m_port.bytesToWrite());
+}
+
+int QtSerialPort::bytesAvailable() const
+{
+    return static_cast<int>(m_port.bytesAvailable());
+}
+
+void QtSerialPort::write(const QByteArray &bytes)
+{
+    m_port.write(bytes);
+}
+
+QByteArray QtSerialPort::readAll()
+{
+    return m_port.readAll();
+}
 
 } // namespace vq250

@@ -4,12 +4,27 @@
 
 #include <QSerialPort>
 
-namespace vq250 {
+#include <functional>
+
+namespace vq250
+{
+
+// Why a port would not open, as far as the system lets us tell.
+enum class PortOpenFailure {
+    None,
+    Missing, // no such device
+    PermissionDenied, // the device exists but we may not use it
+    Busy, // another program holds it
+    Other,
+};
 
 // The machine's serial port through QSerialPort. Port 1 is COM1 on Windows
 // and /dev/ttyS0 elsewhere, unless a name is given.
-class QtSerialPort final : public SerialPort {
+class QtSerialPort final : public SerialPort
+{
 public:
+    using WarningHandler = std::function<void(const QString &)>;
+
     explicit QtSerialPort(QString portName = {});
 
     void setCommPort(int number) override;
@@ -30,11 +45,34 @@ public:
 
     static QString portNameFor(int number);
     QString portName() const { return m_port.portName(); }
+    // The name as given, or the one that setCommPort() chose.
+    QString location() const { return m_location; }
+    PortOpenFailure openFailure() const { return m_openFailure; }
+
+    // Where the port's one-time warnings go (a DTR line it cannot set);
+    // qWarning() when none is set.
+    void setWarningHandler(WarningHandler handler) { m_warn = std::move(handler); }
+
+    // Tells the reasons for a failed open apart. QSerialPort reports both a
+    // refused device and one held by someone else as PermissionError, so the
+    // device's own accessibility decides between them.
+    static PortOpenFailure classifyOpenFailure(
+        QSerialPort::SerialPortError error, bool exists, bool accessible);
+    // The operator's explanation of a failed open.
+    static QString openFailureText(
+        PortOpenFailure failure, const QString &location, const QString &systemReason);
 
 private:
+    void warn(const QString &text) const;
+
     QSerialPort m_port;
     QString m_fixedName;
+    QString m_location;
     QString m_error;
+    PortOpenFailure m_openFailure = PortOpenFailure::None;
+    WarningHandler m_warn;
+    bool m_dtrUnsupported = false; // a pseudo-terminal has no DTR line
+    bool m_dtrWarned = false;
 };
 
 } // namespace vq250

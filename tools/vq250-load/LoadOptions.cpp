@@ -1,0 +1,137 @@
+#include "vq250-load/LoadOptions.h"
+
+#include <QCommandLineParser>
+
+namespace vq250::loadcli
+{
+
+namespace
+{
+
+const char *const Synopsis
+    = "Usage: vq250-load [--port NAME | --emulate] [--volume N] [--name TEXT] [--no-loop]\n"
+      "                  [--trace FILE] FILE.wav DEST\n"
+      "       vq250-load --list-ports\n"
+      "       vq250-load --help\n";
+
+const char *const Description
+    = "Loads one sound into one BG slot of a VQ250 with the VQ250 Loader's own open and\n"
+      "load commands: the same checks in the same order, the same sound header and\n"
+      "transfer, the same messages (on standard error).\n"
+      "\n"
+      "  FILE.wav        an 8 kHz, 8-bit, mono PCM WAV file (vq250-convert makes one)\n"
+      "  DEST            station letter A to F and BG number 1 to 8, e.g. A1\n";
+
+const char *const ExitStatuses
+    = "\n"
+      "Exit status:\n"
+      "  0  the sound was loaded\n"
+      "  1  the load was refused (no file, station, BG number, too long for BG#8,\n"
+      "     volume, name); nothing was sent\n"
+      "  2  usage error\n"
+      "  3  the serial port cannot be opened\n"
+      "  4  the sound file was rejected (codes F0 to F3) or cannot be read\n"
+      "  5  the transfer failed; the \"Error Code = XX\" line gives the code\n";
+
+struct Options {
+    QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") },
+        QStringLiteral("Show this help and exit.") };
+    QCommandLineOption port { QStringLiteral("port"),
+        QStringLiteral("Serial port to use (/dev/ttyUSB0, COM3). Default: port 1 "
+                       "(/dev/ttyS0, COM1), as the window."),
+        QStringLiteral("NAME") };
+    QCommandLineOption emulate { QStringLiteral("emulate"),
+        QStringLiteral("Load into the built-in VQ250 emulator instead of a serial port.") };
+    QCommandLineOption volume { QStringLiteral("volume"),
+        QStringLiteral("Default volume, 0 to 255 (default 18)."), QStringLiteral("N") };
+    QCommandLineOption name { QStringLiteral("name"),
+        QStringLiteral("Sound name, at most 10 characters (default: from the file name)."),
+        QStringLiteral("TEXT") };
+    QCommandLineOption noLoop { QStringLiteral("no-loop"),
+        QStringLiteral("Clear the loop flag (default: the sound loops).") };
+    QCommandLineOption trace { QStringLiteral("trace"),
+        QStringLiteral("Write every byte on the line, both ways and with the DTR state, "
+                       "to FILE."),
+        QStringLiteral("FILE") };
+    QCommandLineOption listPorts { QStringLiteral("list-ports"),
+        QStringLiteral("List the machine's serial ports and exit.") };
+
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.addOptions({ help, port, emulate, volume, name, noLoop, trace, listPorts });
+    }
+};
+
+} // namespace
+
+QString loadUsage()
+{
+    QCommandLineParser parser;
+    const Options options;
+    options.addTo(parser);
+    // Only the option list of Qt's help; the rest is ours.
+    const QString qtHelp = parser.helpText();
+    const qsizetype optionsAt = qtHelp.indexOf(QStringLiteral("Options:"));
+    return QString::fromLatin1(Synopsis) + QLatin1Char('\n') + QString::fromLatin1(Description)
+        + QLatin1Char('\n') + (optionsAt < 0 ? QString() : qtHelp.mid(optionsAt))
+        + QString::fromLatin1(ExitStatuses);
+}
+
+ParsedOptions parseLoadOptions(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    const Options options;
+    options.addTo(parser);
+
+    ParsedOptions parsed;
+    LoadOptions &result = parsed.options;
+    if (!parser.parse(arguments)) {
+        parsed.error = parser.errorText();
+        return parsed;
+    }
+    if (parser.isSet(options.help)) {
+        result.action = LoadOptions::Action::Help;
+        return parsed;
+    }
+    if (parser.isSet(options.listPorts)) {
+        result.action = LoadOptions::Action::ListPorts;
+        return parsed;
+    }
+
+    result.emulate = parser.isSet(options.emulate);
+    if (parser.isSet(options.port)) {
+        if (result.emulate) {
+            parsed.error = QStringLiteral("--port and --emulate exclude each other");
+            return parsed;
+        }
+        result.port = parser.value(options.port);
+        if (result.port.isEmpty()) {
+            parsed.error = QStringLiteral("--port needs a port name");
+            return parsed;
+        }
+    }
+    if (parser.isSet(options.volume))
+        result.volume = parser.value(options.volume);
+    if (parser.isSet(options.name))
+        result.name = parser.value(options.name);
+    result.noLoop = parser.isSet(options.noLoop);
+    if (parser.isSet(options.trace)) {
+        result.tracePath = parser.value(options.trace);
+        if (result.tracePath.isEmpty()) {
+            parsed.error = QStringLiteral("--trace needs a file name");
+            return parsed;
+        }
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2) {
+        parsed.error = QStringLiteral("expected FILE.wav and DEST, got %1 argument(s)")
+                           .arg(positional.size());
+        return parsed;
+    }
+    result.soundFile = positional.at(0);
+    result.destination = positional.at(1);
+    return parsed;
+}
+
+} // namespace vq250::loadcli

@@ -1,0 +1,270 @@
+#include "vq250-load/LoadProgram.h"
+
+#include "app/ProgramState.h"
+#include "app/Startup.h"
+#include "link/emulator/WireTrace.h"
+#include "load/LoadCommand.h"
+#include "platform/Platform.h"
+#include "platform/QtEventLoop.h"
+#include "platform/QtSerialPort.h"
+#include "sound/OpenCommand.h"
+#include "sound/SoundFile.h"
+#include "vq250-load/ConsolePlatform.h"
+#include "vq250-load/LoadOptions.h"
+#include "vq250-load/TerminalProgress.h"
+#include "vq250-load/TracingSerialPort.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+namespace vq250::loadcli
+{
+
+namespace
+{
+
+const QString Program = QStringLiteral("vq250-load");
+
+// Why the open command ended without a word: it reports only the files that
+// the reader rejects. The file is looked at again, on the side, to say why.
+QString whyNotOpened(const QString &path)
+{
+    const auto scratch = std::make_unique<ProgramState>();
+    SilentSoundFileEvents silent;
+    const SoundFileResult result = openSoundFile(*scratch, path, silent);
+    switch (result.outcome) {
+    case SoundFileOutcome::Missing:
+        return QStringLiteral("no such file");
+    case SoundFileOutcome::Unreadable: {
+        if (QFileInfo(path).isDir())
+            return QStringLiteral("it is a folder");
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return file.errorString();
+        return result.reason;
+    }
+    case SoundFileOutcome::Overflow:
+        return QStringLiteral("a size in its header is 2147483648 or more");
+    case SoundFileOutcome::Rejected:
+    case SoundFileOutcome::Accepted:
+        break;
+    }
+    return QStringLiteral("it could not be read");
+}
+
+bool isRefusal(const QString &title)
+{
+    for (const LoadRefusal &refusal : { noFileRefusal(), stationRefusal(), bgNumberRefusal(),
+             tooLongForBg8Refusal(), volumeRefusal(), nameTooLongRefusal() })
+        if (refusal.title == title)
+            return true;
+    return false;
+}
+
+} // namespace
+
+// Everything one run owns, torn down port first, event loop last.
+struct LoadProgram::Session {
+    explicit Session(const QString &soundFile)
+        : dialog(soundFile)
+    {
+    }
+
+    QtEventLoop events;
+    std::unique_ptr<OneShotTimer> replyTimer = events.createTimer();
+    std::unique_ptr<ProgramState> state = std::make_unique<ProgramState>();
+    std::unique_ptr<TerminalProgress> progress;
+    std::unique_ptr<SerialPort> device;
+    EmulatedPort *emulated = nullptr;
+    WireTrace realTrace;
+    std::unique_ptr<TracingSerialPort> port;
+    std::unique_ptr<ConsoleMessageBox> box;
+    GivenFileDialog dialog;
+    ConsoleMainView window;
+    std::unique_ptr<Platform> platform;
+
+    void print(const QString &text) { progress->printAbove(text); }
+};
+
+LoadProgram::LoadProgram(QTextStream &out, QTextStream &err)
+    : m_out(out)
+    , m_err(err)
+    , m_replyTimeoutMs(ReplyTimeoutMs)
+{
+    m_emulatorOptions.flashWriteUs = EmulatorFlashWriteUs;
+}
+
+LoadProgram::~LoadProgram() = default;
+
+const EmulatedPort *LoadProgram::emulator() const
+{
+    return m_session ? m_session->emulated : nullptr;
+}
+
+void LoadProgram::fail(const QString &text)
+{
+    m_err << Program << ": " << text << '\n';
+    m_err.flush();
+}
+
+int LoadProgram::run(const QStringList &arguments)
+{
+    const ParsedOptions parsed = parseLoadOptions(arguments);
+    if (!parsed.error.isEmpty()) {
+        fail(parsed.error);
+        m_err << "Try '" << Program << " --help' for more information.\n";
+        m_err.flush();
+        return ExitUsage;
+    }
+    switch (parsed.options.action) {
+    case LoadOptions::Action::Help:
+        m_out << loadUsage();
+        m_out.flush();
+        return ExitLoaded;
+    case LoadOptions::Action::ListPorts:
+        listPorts();
+        return ExitLoaded;
+    case LoadOptions::Action::Load:
+        break;
+    }
+    return load(parsed.options);
+}
+
+void LoadProgram::listPorts()
+{
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    if (ports.isEmpty())
+        m_out << "No serial ports found.\n";
+    for (const QSerialPortInfo &port : ports) {
+        QStringList about;
+        if (!port.description().isEmpty())
+            about << port.description();
+        if (!port.manufacturer().isEmpty())
+            about << port.manufacturer();
+        if (!port.serialNumber().isEmpty())
+            about << QStringLiteral("serial number ") + port.serialNumber();
+        m_out << port.systemLocation() << '\t'
+              << (about.isEmpty() ? QStringLiteral("(no description)")
+                                  : about.join(QStringLiteral(", ")))
+              << '\n';
+    }
+    m_out.flush();
+}
+
+int LoadProgram::load(const LoadOptions &options)
+{
+    // Found out now, not after the transfer it was meant to record.
+    if (!options.tracePath.isEmpty()) {
+        QFile trace(options.tracePath);
+        if (!trace.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            fail(QStringLiteral("cannot write the trace file %1: %2")
+                     .arg(options.tracePath, trace.errorString()));
+            return ExitUsage;
+        }
+    }
+
+    m_session.reset();
+    m_session = std::make_unique<Session>(options.soundFile);
+    Session &session = *m_session;
+    session.progress = std::make_unique<TerminalProgress>(m_err, m_progressOnTerminal,
+        [&session] { return session.port ? session.port->bytesWritten() : 0; });
+    session.box = std::make_unique<ConsoleMessageBox>(
+        [&session](const QString &text) { session.print(text); });
+
+    int status = openPort(session, options);
+    if (status == ExitLoaded)
+        status = openSound(session, options);
+    if (status == ExitLoaded)
+        status = loadSound(session, options);
+    if (!options.tracePath.isEmpty())
+        writeTrace(session, options.tracePath);
+    return status;
+}
+
+int LoadProgram::openPort(Session &session, const LoadOptions &options)
+{
+    const bool tracing = !options.tracePath.isEmpty();
+    if (options.emulate) {
+        EmulatorOptions emulatorOptions = m_emulatorOptions;
+        emulatorOptions.recordTrace = tracing;
+        auto emulated = makeEmulatedPort(session.events, std::move(emulatorOptions));
+        session.emulated = emulated.get();
+        session.device = std::move(emulated);
+    } else {
+        auto real = std::make_unique<QtSerialPort>(options.port);
+        real->setWarningHandler([&session](const QString &text) {
+            session.print(Program + QStringLiteral(": warning: ") + text + QLatin1Char('\n'));
+        });
+        session.device = std::move(real);
+    }
+    // The emulator keeps its own trace, timed by its line.
+    session.port = std::make_unique<TracingSerialPort>(*session.device, session.events,
+        tracing && !options.emulate ? &session.realTrace : nullptr);
+
+    if (!runLoadStep(*session.state, *session.port, *session.replyTimer)) {
+        const QString reason = session.port->errorText();
+        fail(reason.isEmpty() ? QStringLiteral("cannot open the serial port") : reason);
+        return ExitPortFailed;
+    }
+    session.replyTimer->setInterval(m_replyTimeoutMs);
+    session.platform = std::make_unique<Platform>(Platform { *session.port, *session.box,
+        session.dialog, session.events, *session.replyTimer, *session.progress, session.window });
+    return ExitLoaded;
+}
+
+int LoadProgram::openSound(Session &session, const LoadOptions &options)
+{
+    OpenSound(*session.state, *session.platform);
+    if (session.state->FileOpened != FlagFalse)
+        return ExitLoaded;
+    // A rejected file has had its box; the other failures are silent.
+    bool reported = false;
+    for (const ConsoleMessageBox::Shown &shown : session.box->shown())
+        reported = reported || shown.title != soundTooLongTitle();
+    if (!reported)
+        fail(QStringLiteral("cannot open the sound file %1: %2")
+                 .arg(options.soundFile, whyNotOpened(options.soundFile)));
+    return ExitSoundRejected;
+}
+
+int LoadProgram::loadSound(Session &session, const LoadOptions &options)
+{
+    // The entries as the open command left them, then what the command line says.
+    ConsoleMainView &window = session.window;
+    window.setDestination(options.destination);
+    if (options.volume)
+        window.setVolume(*options.volume);
+    if (options.name)
+        window.setSoundName(*options.name);
+    if (options.noLoop)
+        window.setLooping(Unchecked);
+
+    const qsizetype boxesBefore = session.box->shown().size();
+    LoadSound(*session.state, *session.platform);
+
+    // The load command says nothing when the sound is in the device; any box
+    // is either one of its refusals or the transfer's error report.
+    const QList<ConsoleMessageBox::Shown> boxes = session.box->shown().mid(boxesBefore);
+    if (!boxes.isEmpty())
+        return isRefusal(boxes.constFirst().title) && boxes.constFirst().style == MsgOkOnly
+            ? ExitRefused
+            : ExitTransferFailed;
+
+    const ProgramState &state = *session.state;
+    m_out << "Loaded " << options.soundFile << " into " << options.destination.left(2).toUpper()
+          << (session.emulated ? " of the emulated VQ250" : "") << ": " << state.SoundLen
+          << " bytes, name \"" << state.SoundName << "\", volume " << state.SoundBuf[1]
+          << (state.SoundBuf[15] == 1 ? ", looping" : ", not looping") << '\n';
+    m_out.flush();
+    return ExitLoaded;
+}
+
+void LoadProgram::writeTrace(Session &session, const QString &path)
+{
+    const WireTrace &trace = session.emulated ? session.emulated->trace() : session.realTrace;
+    if (!trace.writeTo(path))
+        fail(QStringLiteral("cannot write the trace file %1").arg(path));
+}
+
+} // namespace vq250::loadcli

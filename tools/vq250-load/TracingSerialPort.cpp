@@ -1,0 +1,52 @@
+#include "vq250-load/TracingSerialPort.h"
+
+#include "link/emulator/WireTrace.h"
+#include "platform/EventLoop.h"
+
+namespace vq250
+{
+
+TracingSerialPort::TracingSerialPort(SerialPort &inner, const EventLoop &clock, WireTrace *trace)
+    : m_inner(inner)
+    , m_clock(clock)
+    , m_trace(trace)
+    , m_startUs(clock.nowUs())
+{
+}
+
+void TracingSerialPort::setDtr(bool asserted)
+{
+    m_dtr = asserted;
+    m_inner.setDtr(asserted);
+}
+
+void TracingSerialPort::write(const QByteArray &bytes)
+{
+    m_inner.write(bytes);
+    m_written += bytes.size();
+    note(bytes, true);
+}
+
+QByteArray TracingSerialPort::readAll()
+{
+    QByteArray bytes = m_inner.readAll();
+    m_read += bytes.size();
+    note(bytes, false);
+    return bytes;
+}
+
+qint64 TracingSerialPort::sinceStartNs() const
+{
+    return (m_clock.nowUs() - m_startUs) * 1000;
+}
+
+void TracingSerialPort::note(const QByteArray &bytes, bool toDevice)
+{
+    if (!m_trace || bytes.isEmpty())
+        return;
+    const qint64 atNs = sinceStartNs();
+    for (const char byte : bytes)
+        m_trace->add({ atNs, toDevice, quint8(byte), toDevice && m_dtr, QString() });
+}
+
+} // namespace vq250

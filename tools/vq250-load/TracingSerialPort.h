@@ -9,10 +9,11 @@ class EventLoop;
 class WireTrace;
 
 // Passes everything to another port and notes the bytes that cross it: each
-// byte written with the DTR state it went out with, each byte read, timed by
-// the event loop's clock from the moment the port was wrapped. A real port
-// cannot say when a byte actually left or arrived, so the times are those of
-// the write and of the read that took it.
+// byte written, with the DTR state the link asked for (a pseudo-terminal has
+// no DTR line to show it), and each byte read, timed by the event loop's
+// clock from the moment the port was wrapped. A real port cannot say when a
+// byte actually left or arrived, so the times are those of the write and of
+// the read that took it.
 class TracingSerialPort final : public SerialPort
 {
 public:

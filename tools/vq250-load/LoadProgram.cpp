@@ -254,7 +254,7 @@ int LoadProgram::loadSound(Session &session, const LoadOptions &options)
     const ProgramState &state = *session.state;
     m_out << "Loaded " << options.soundFile << " into " << options.destination.left(2).toUpper()
           << (session.emulated ? " of the emulated VQ250" : "") << ": " << state.SoundLen
-          << " bytes, name \"" << state.SoundName << "\", volume " << state.SoundBuf[1]
+          << " bytes, name \"" << state.SoundName << "\", volume " << int(state.SoundBuf[1])
           << (state.SoundBuf[15] == 1 ? ", looping" : ", not looping") << '\n';
     m_out.flush();
     return ExitLoaded;

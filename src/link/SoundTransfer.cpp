@@ -34,13 +34,23 @@ qint32 lengthThroughLongBytes(ProgramState &state)
 
 // Waits for the device's next single byte unless it already came behind the
 // echo of the last checksum. False with ErrCode set when it is another byte
-// or none arrives.
+// or none arrives. A byte other than the awaited one that came behind the
+// echo may be noise, so the wait still gives the device its chance; but if
+// nothing more comes, that byte was the device's answer, and its code says
+// more than the time-out would.
 bool deviceAnswered(ProgramState &state, Platform &platform, quint8 expected)
 {
-    if (state.RxCount > 1 && lastCountedByte(state) == expected)
-        return true;
-    if (!timedWait(state, platform, WaitFor::ReplyByte))
+    std::optional<quint8> behindEcho;
+    if (state.RxCount > 1) {
+        behindEcho = lastCountedByte(state);
+        if (behindEcho == expected)
+            return true;
+    }
+    if (!timedWait(state, platform, WaitFor::ReplyByte)) {
+        if (behindEcho)
+            state.ErrCode = deviceErrorCode(*behindEcho);
         return false;
+    }
     sampleAndRead(state, platform.port);
     const std::optional<quint8> answer = lastCountedByte(state);
     if (answer == expected)

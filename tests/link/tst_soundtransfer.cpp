@@ -353,26 +353,59 @@ private slots:
         checkFinishedCleanly(rig);
     }
 
-    // Only a read of more than one byte can carry the request behind the
-    // echo; a code there is not the awaited request, and the wait that
-    // follows hears nothing more.
-    void codeBehindTheChecksumEchoEndsInATimeOut()
+    // A code that came in the same read as the checksum echo is not the
+    // awaited request. The wait that follows hears nothing more, so the code
+    // is the device's answer: it is reported instead of the time-out.
+    void codeBehindTheChecksumEchoIsReported_data()
     {
+        QTest::addColumn<int>("behind");
+        QTest::addColumn<int>("code");
+        QTest::newRow("too long for BG#8") << 0x12 << int(TooLngBG8Er);
+        QTest::newRow("busy") << 0xFF << int(VQbusyEr);
+        QTest::newRow("0") << 0x00 << int(UnknownEr);
+    }
+
+    void codeBehindTheChecksumEchoIsReported()
+    {
+        QFETCH(int, behind);
+        QFETCH(int, code);
         LinkRig rig(50);
         ScriptedSerialPort port(rig.events);
         BlockEchoDevice device(port);
         device.answerAt = [&](int, int place, quint8 byte) {
             if (place != -1)
                 return false;
-            port.reply(bytesOf({ byte, 0x12 }));
+            port.reply(bytesOf({ byte, behind }));
             return true;
         };
         port.onWrite = std::ref(device);
         Platform platform = rig.platform(port);
         putSound(*rig.state, 0);
         WriteSoundToFlash(*rig.state, platform, 10, 8);
-        QCOMPARE(int(rig.state->ErrCode), int(PCcommEr));
+        QCOMPARE(int(rig.state->ErrCode), code);
         QCOMPARE(port.sent.size(), 22);
+        checkFinishedCleanly(rig);
+    }
+
+    // Noise behind the echo is forgiven when the request follows.
+    void requestAfterNoiseBehindTheEcho()
+    {
+        LinkRig rig(50);
+        ScriptedSerialPort port(rig.events);
+        BlockEchoDevice device(port);
+        device.answerAt = [&](int block, int place, quint8 byte) {
+            if (place != -1)
+                return false;
+            port.reply(bytesOf({ byte, 0x55 }));
+            port.reply(bytesOf({ block == 0 ? 0xA1 : 0x73 }), 1000);
+            return true;
+        };
+        port.onWrite = std::ref(device);
+        Platform platform = rig.platform(port);
+        putSound(*rig.state, 0);
+        WriteSoundToFlash(*rig.state, platform, 10, 1);
+        QCOMPARE(int(rig.state->ErrCode), 0);
+        checkFinishedCleanly(rig);
     }
 
     void emulatorCanSendRequestAndEchoTogether()

@@ -1,0 +1,175 @@
+// Arbitrary bytes as a sound file, opened through the open command with fakes
+// for the window, the dialogs and the progress window.
+//
+// Every run must end in one of three ways: accepted (FileOpened true, SoundLen
+// 0 to 131056, the samples in SoundBuf exactly as the file holds them),
+// rejected (one box for code 240 to 243, FileOpened false, the last good
+// sound's length kept) or ended without a message. The progress window is
+// hidden at the end whichever way it went.
+
+#include "FuzzCheck.h"
+
+#include "app/ProgramState.h"
+#include "errors/ErrorTable.h"
+#include "fakes/Fakes.h"
+#include "fakes/StillEventLoop.h"
+#include "platform/Platform.h"
+#include "sound/OpenCommand.h"
+#include "sound/SoundFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
+using namespace vq250;
+
+namespace
+{
+
+// Left in the state by an earlier open, so a leftover shows.
+constexpr quint8 OldByte = 0xEE;
+constexpr qint32 OldSoundLen = 4242;
+constexpr qint32 OldSampleOffset = 44;
+const QString HelpText = QStringLiteral("help");
+
+const QString &inputPath()
+{
+    static QTemporaryDir dir;
+    static const QString path = dir.filePath(QStringLiteral("Fuzzed.wav"));
+    return path;
+}
+
+bool writeInput(const QByteArray &bytes)
+{
+    QFile file(inputPath());
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
+}
+
+// The file's bytes from `offset` on, `count` of them, zero where it has none.
+QByteArray fileBytes(const QByteArray &file, qint64 offset, qint64 count)
+{
+    QByteArray bytes(int(count), '\0');
+    for (qint64 i = 0; i < count; ++i) {
+        const qint64 at = offset + i;
+        if (at >= 0 && at < file.size())
+            bytes[int(i)] = file[int(at)];
+    }
+    return bytes;
+}
+
+QByteArray bufferBytes(const ProgramState &state, int from, int count)
+{
+    return QByteArray(reinterpret_cast<const char *>(state.SoundBuf.data()) + from, count);
+}
+
+bool isFileErrorTitle(const QString &title, quint8 &code)
+{
+    for (const quint8 candidate :
+        { UnknownFileTypeEr, NotWaveFileEr, WrongCodecEr, WrongSampleFormatEr }) {
+        if (title == errorMessage(candidate, HelpText).title) {
+            code = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+void checkAccepted(const ProgramState &state, const fakes::FakeMessageBox &box,
+    const fakes::FakeMainView &window, const QByteArray &file)
+{
+    FUZZ_CHECK(state.ErrCode == 0, "accepted with an error code");
+    FUZZ_CHECK(state.SoundLen >= 0 && state.SoundLen <= SoundKeepMax, "SoundLen out of range");
+    FUZZ_CHECK(file.startsWith("RIFF") && file.mid(8, 4) == "WAVE", "accepted a non-WAVE file");
+    FUZZ_CHECK(state.SampleOffset >= 20 && state.SampleOffset <= 68, "sample offset off the walk");
+    // At most the "Sound Too Long" notice, and only for a longer sound.
+    FUZZ_CHECK(box.shown.size() <= 1, "more than one box for an accepted file");
+    if (!box.shown.isEmpty()) {
+        FUZZ_CHECK(box.shown[0].title == QLatin1String("Sound Too Long"), "unexpected box");
+        FUZZ_CHECK(box.shown[0].style == MsgOkOnly, "too-long box style");
+        FUZZ_CHECK(state.SoundLen == SoundKeepMax, "announced but not cut");
+    }
+    // The size field and the samples, byte for byte as the file holds them;
+    // a sound never reaches past the end of the file.
+    FUZZ_CHECK(state.SoundLen == 0 || qint64(state.SampleOffset) + state.SoundLen <= file.size(),
+        "samples past the file");
+    FUZZ_CHECK(bufferBytes(state, 12, 4) == fileBytes(file, state.SampleOffset - 4, 4),
+        "size field not at 12");
+    FUZZ_CHECK(bufferBytes(state, 16, state.SoundLen)
+            == fileBytes(file, state.SampleOffset, state.SoundLen),
+        "samples differ from the file");
+    FUZZ_CHECK(window.volumeText == QLatin1String("18"), "volume not reset");
+    FUZZ_CHECK(window.loopValue == Checked, "loop not checked");
+    FUZZ_CHECK(window.name == state.SoundName, "name box differs from SoundName");
+    FUZZ_CHECK(state.SoundName.size() <= 10, "proposed name too long");
+    FUZZ_CHECK(window.lastOpenedFile == QDir::toNativeSeparators(inputPath()), "path label");
+    FUZZ_CHECK(window.fileLenSec.endsWith(QLatin1String(" Sec.")), "seconds label");
+}
+
+void checkNotOpened(const ProgramState &state, const fakes::FakeMessageBox &box,
+    const fakes::FakeMainView &window, const QByteArray &file)
+{
+    FUZZ_CHECK(state.ErrCode == 0, "error code left set");
+    FUZZ_CHECK(state.SoundLen == OldSoundLen && state.SampleOffset == OldSampleOffset,
+        "a refused file changed the last good sound's length or offset");
+    FUZZ_CHECK(window.lastOpenedFile == QLatin1String("Unknown"), "path label after refusal");
+    FUZZ_CHECK(window.volumeText == QLatin1String("7"), "volume changed by a refused file");
+    // The header read still lands in SoundBuf 0 to 70.
+    const int header = int(std::min<qint64>(file.size(), 71));
+    FUZZ_CHECK(bufferBytes(state, 0, header) == file.left(header), "header bytes not in SoundBuf");
+    FUZZ_CHECK(box.shown.size() <= 1, "more than one box for a refused file");
+    if (box.shown.isEmpty())
+        return; // ended without a message: an overflowing size field
+    quint8 code = 0;
+    FUZZ_CHECK(isFileErrorTitle(box.shown[0].title, code), "refusal box is not 240 to 243");
+    FUZZ_CHECK(box.shown[0].style == MsgOkExclamation, "refusal box style");
+    FUZZ_CHECK(box.shown[0].prompt == errorPrompt(code, HelpText), "refusal prompt");
+    if (code == NotWaveFileEr)
+        FUZZ_CHECK(file.startsWith("RIFF"), "241 for a file without RIFF");
+    if (code != UnknownFileTypeEr)
+        FUZZ_CHECK(file.startsWith("RIFF"), "format code for a non-RIFF file");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray file(reinterpret_cast<const char *>(data), int(size));
+    FUZZ_CHECK(writeInput(file), "cannot write the input file");
+
+    auto state = std::make_unique<ProgramState>();
+    state->WavHelpText = HelpText;
+    state->SoundBuf.fill(OldByte);
+    state->SoundLen = OldSoundLen;
+    state->SampleOffset = OldSampleOffset;
+    state->FileOpened = FlagTrue;
+    state->SoundName = QStringLiteral("Previous");
+
+    fakes::FakeSerialPort port;
+    fakes::FakeMessageBox box;
+    fakes::FakeFileDialog dialog;
+    dialog.nextPath = inputPath();
+    fakes::StillEventLoop events;
+    fakes::StillTimer timer;
+    fakes::FakeProgressView progress;
+    fakes::FakeMainView window;
+    window.volumeText = QStringLiteral("7");
+    window.loopValue = Unchecked;
+    Platform platform { port, box, dialog, events, timer, progress, window };
+
+    OpenSound(*state, platform);
+
+    FUZZ_CHECK(!progress.visible, "progress window left up");
+    FUZZ_CHECK(state->SoundFilePath == inputPath(), "SoundFilePath not set");
+    if (state->FileOpened == FlagTrue)
+        checkAccepted(*state, box, window, file);
+    else {
+        FUZZ_CHECK(state->FileOpened == FlagFalse, "FileOpened neither true nor false");
+        checkNotOpened(*state, box, window, file);
+    }
+    return 0;
+}

@@ -1,8 +1,31 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds everything and runs the whole suite.
+# Installs what the build needs, builds everything and runs the whole suite;
+# then builds the suite again with AddressSanitizer and UndefinedBehaviorSanitizer
+# and runs it once more. Any sanitizer report fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/setup.sh"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVQ250_WERROR=ON >/dev/null
 cmake --build "$root/build" -j"$(nproc)"
 ctest --test-dir "$root/build" --output-on-failure -j"$(nproc)"
+
+# The sanitizer tree: -O1 with line tables only keeps its build short. Every
+# report goes to a log file, also from the programs the tests start, and the
+# leak check runs at each program's exit.
+asan="$root/build-asan"
+logs="$asan/sanitizer-logs"
+cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" \
+  -DVQ250_SANITIZE=ON -DVQ250_WERROR=ON >/dev/null
+cmake --build "$asan" -j"$(nproc)"
+rm -rf "$logs"
+mkdir -p "$logs"
+status=0
+ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:log_path=$logs/asan" \
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan" \
+  ctest --test-dir "$asan" --output-on-failure -j"$(nproc)" || status=$?
+if compgen -G "$logs/*" >/dev/null; then
+  echo "Sanitizer reports:"
+  cat "$logs"/*
+  status=1
+fi
+exit "$status"

@@ -93,34 +93,45 @@ bool soundFiles(const QDir &dir)
     return ok;
 }
 
-// Reply scripts: two bytes of sound length (high 6 bits, low 8), then one
-// action per awaited byte (see fuzz_replies.cpp); when they run out the
-// device does everything right.
+// Reply scripts: the sound length (one byte under 0x80: a quarter of it;
+// else 0x80 with the high 6 bits, then the low 8), then one action per
+// awaited byte (see fuzz_replies.cpp); when they run out the device does
+// everything right.
+QByteArray length(int samples)
+{
+    return bytes({ 0x80 | samples >> 8, samples & 0xFF });
+}
+QByteArray shortLength(int samples)
+{
+    return bytes({ samples / 4 });
+}
 bool replyScripts(const QDir &dir)
 {
     bool ok = true;
     ok &= put(dir, "empty-sound", QByteArray());
-    ok &= put(dir, "short-sound", bytes({ 0, 100 }));
-    ok &= put(dir, "one-full-block", bytes({ 8173 >> 8, 8173 & 0xFF }));
-    ok &= put(dir, "two-blocks", bytes({ 8174 >> 8, 8174 & 0xFF }));
-    ok &= put(dir, "three-blocks", bytes({ 0x3F, 0xFF }));
-    ok &= put(dir, "silent-at-command", bytes({ 0, 100, 6 }));
-    ok &= put(dir, "wrong-lenm-echo", bytes({ 0, 100, 0, 4, 0x55 }));
-    ok &= put(dir, "checksum-error-pair", bytes({ 0, 100, 0, 0, 0, 5, 0x12, 0x03 }));
-    ok &= put(dir, "busy-between-blocks", bytes({ 0, 100, 0, 0, 0, 0, 5, 0xFE, 0xFF }));
-    ok &= put(dir, "early-done", bytes({ 0, 100, 0, 0, 0, 0, 4, 0x73 }));
-    ok &= put(dir, "zero-as-code", bytes({ 0, 100, 0, 0, 0, 0, 4, 0x00 }));
-    ok &= put(dir, "zero-code-in-pair", bytes({ 0, 100, 0, 5, 0x11, 0x00 }));
-    ok &= put(dir, "request-apart", bytes({ 0, 100, 0, 0, 0, 0, 0x08 }));
-    ok &= put(dir, "echo-just-in-time", bytes({ 0, 100, 0x10 }));
-    ok &= put(dir, "echo-too-late", bytes({ 0, 100, 0x18 }));
-    ok &= put(dir, "request-too-late", bytes({ 0, 100, 0, 0, 0, 0, 0x18 }));
-    ok &= put(dir, "junk-behind-echo", bytes({ 0, 100, 3, 2, 0x41, 0x42, 0x43 }));
-    ok &= put(dir, "junk-before-request", bytes({ 0, 100, 0, 0, 0, 0, 3, 1, 0x41, 0x42 }));
-    ok &= put(dir, "junk-after-done", bytes({ 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0x44 }));
-    ok &= put(dir, "stray-during-data", bytes({ 0x10, 0, 0, 0, 7, 0, 0x44, 0 }));
-    ok &= put(dir, "send-buffer-stuck", bytes({ 0, 100, 0xE0 }));
-    ok &= put(dir, "send-buffer-slow", bytes({ 0, 100, 0xC0, 0xC0, 0xC0 }));
+    ok &= put(dir, "short-sound", shortLength(100));
+    ok &= put(dir, "one-full-block", length(8173));
+    ok &= put(dir, "two-blocks", length(8174));
+    ok &= put(dir, "three-blocks", length(16383));
+    ok &= put(dir, "silent-at-command", shortLength(100) + bytes({ 6 }));
+    ok &= put(dir, "wrong-lenm-echo", shortLength(100) + bytes({ 0, 4, 0x55 }));
+    ok &= put(dir, "checksum-error-pair", shortLength(100) + bytes({ 0, 0, 0, 5, 0x12, 0x03 }));
+    ok &= put(dir, "busy-between-blocks", shortLength(100) + bytes({ 0, 0, 0, 0, 5, 0xFE, 0xFF }));
+    ok &= put(dir, "early-done", shortLength(100) + bytes({ 0, 0, 0, 0, 4, 0x73 }));
+    ok &= put(dir, "zero-as-code", shortLength(100) + bytes({ 0, 0, 0, 0, 4, 0x00 }));
+    ok &= put(dir, "zero-code-in-pair", shortLength(100) + bytes({ 0, 5, 0x11, 0x00 }));
+    ok &= put(dir, "request-apart", shortLength(100) + bytes({ 0, 0, 0, 0, 0x08 }));
+    ok &= put(dir, "echo-just-in-time", shortLength(100) + bytes({ 0x10 }));
+    ok &= put(dir, "echo-too-late", shortLength(100) + bytes({ 0x18 }));
+    ok &= put(dir, "request-too-late", shortLength(100) + bytes({ 0, 0, 0, 0, 0x18 }));
+    ok &= put(dir, "junk-behind-echo", shortLength(100) + bytes({ 3, 2, 0x41, 0x42, 0x43 }));
+    ok &= put(
+        dir, "junk-before-request", shortLength(100) + bytes({ 0, 0, 0, 0, 3, 1, 0x41, 0x42 }));
+    ok &= put(
+        dir, "junk-after-done", shortLength(12) + bytes({ 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0x44 }));
+    ok &= put(dir, "stray-during-data", length(4096) + bytes({ 0, 0, 7, 0, 0x44, 0 }));
+    ok &= put(dir, "send-buffer-stuck", shortLength(100) + bytes({ 0xE0 }));
+    ok &= put(dir, "send-buffer-slow", shortLength(100) + bytes({ 0xC0, 0xC0, 0xC0 }));
     return ok;
 }
 

@@ -800,6 +800,9 @@ private:
 
     void report(const QString &what, const Expectation &expected, const QString &got)
     {
+        constexpr int MaxReports = 25;
+        if (++m_reports > MaxReports)
+            return;
         QStringList codes;
         for (int code : expected.codes)
             codes << QString::number(code);
@@ -889,6 +892,7 @@ private:
     qint32 m_maxLength;
     std::vector<std::unique_ptr<Rig>> m_rigs;
     Tally m_tally;
+    int m_reports = 0;
 };
 
 void printTable(

@@ -10,9 +10,9 @@ cmake --build "$root/build" -j"$(nproc)"
 ctest --test-dir "$root/build" --output-on-failure -j"$(nproc)"
 
 # The sanitizer tree: no optimisation and line tables only keep its build
-# short (about a third quicker to compile than -O1). Every
-# report goes to a log file, also from the programs the tests start, and the
-# leak check runs at each program's exit.
+# short (a third quicker to compile than -O1). Every report goes to a log
+# file, also from the programs the tests start, and the leak check runs at
+# each program's exit.
 asan="$root/build-asan"
 logs="$asan/sanitizer-logs"
 cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O0 -g1" \

@@ -1,11 +1,13 @@
 // vq250-soak: loads sound after sound into the emulated VQ250 through the
 // load command, in virtual time with the program's 8000 ms reply time-out,
-// most of them with one fault of the device or the line placed at a random
-// byte, and checks every outcome against the code the fault calls for.
+// each with one fault of the device or the line placed at a random byte,
+// with clean loads between them, and checks every outcome against the code
+// the fault calls for.
 //
 //   vq250-soak [--transfers N] [--seed S] [--max-length BYTES]
 //
-// It stops by itself after N transfers, prints a table and exits non-zero
+// It stops by itself after N transfers with a fault (and the clean ones
+// between them), prints a table and exits non-zero
 // when any transfer hung, reported a success the device had not stored byte
 // for byte, left a corrupt slot, ended with another code than its fault
 // calls for, left the progress window up, or when the device could not be
@@ -691,7 +693,16 @@ void pause(Rig &rig)
 {
     rig.port->device().clearFaults();
     rig.port->device().setSilent(false);
-    rig.events.advanceTo(rig.events.nowUs() + PauseUs);
+    // The emulated driver queue hands its waiting bytes to the line only
+    // when the port is asked something, while a real driver keeps sending
+    // on its own; so the pause asks every 10 ms, or a byte the abandoned
+    // transfer left waiting would go out only with the next load.
+    constexpr qint64 StepUs = 10000;
+    const qint64 end = rig.events.nowUs() + PauseUs;
+    while (rig.events.nowUs() < end) {
+        rig.events.advanceTo(std::min(end, rig.events.nowUs() + StepUs));
+        rig.port->bytesToWrite();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -739,12 +750,14 @@ public:
             m_rigs.begin(), m_rigs.end(), [](const auto &rig) { return rig->started; });
     }
 
-    void run(int transfers)
+    // `faulty` transfers with a fault each, and clean ones between them: the
+    // loads that must go through after a failure, and now and then another.
+    void run(int faulty)
     {
-        while (m_tally.transfers < transfers) {
+        while (m_tally.withFault < faulty) {
             const size_t which = m_random.chance(70) ? 0 : 1;
             faultTransfer(which);
-            if (m_tally.transfers < transfers && m_random.chance(30))
+            if (m_random.chance(30))
                 cleanTransfer(which, { { 0 }, Tri::No, Tri::No, QStringLiteral("clean") });
         }
     }
@@ -914,10 +927,16 @@ void printTable(
         row(QStringLiteral("  ") + QLatin1String(ProfileNames[p]), t.byProfile[size_t(p)]);
     row(QStringLiteral("successes"), t.successes);
     std::printf("  failures by code\n");
-    for (const auto &[code, n] : t.failuresByCode)
-        row(QStringLiteral("  %1 %2").arg(code, 2, 16, QLatin1Char('0')).toUpper().left(5)
-                + errorMessage(quint8(code), QString()).title,
+    for (const auto &[code, n] : t.failuresByCode) {
+        // The mnemonic at the end of the box title, "(VQbusyEr)".
+        const QString title = errorMessage(quint8(code), QString()).title;
+        const int open = title.lastIndexOf(QLatin1Char('('));
+        const QString name
+            = open < 0 ? QStringLiteral("unrecognized") : title.mid(open + 1).chopped(1);
+        row(QStringLiteral("  %1 %2").arg(
+                QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0')), name),
             n);
+    }
     row(QStringLiteral("failed after the device had stored the sound"), t.storedThoughFailed);
     row(QStringLiteral("next load went through at once"), t.recoveredAtOnce);
     row(QStringLiteral("next load refused once with MisDatEr, then went"),

@@ -294,6 +294,7 @@ private slots:
         VirtualEventLoop events;
         EmulatorOptions options;
         options.faults = { DeviceFault::goSilent(0, 1) };
+        options.blockIdleResetUs = 0; // keeps the unfinished block however long it waits
         EmulatedPort port(events, options);
         port.open();
         QCOMPARE(exchange(events, port, { { 0xA0, true }, { 0x00, false } }), bytesOf({ 0xA0 }));
@@ -302,6 +303,55 @@ private slots:
         port.device().setSilent(false);
         // Heard again, still waiting for the LenM it never took.
         QCOMPARE(exchange(events, port, { { 0xA0, true } }), bytesOf({ 0x5F, MisDatEr }));
+    }
+
+    // A block the PC abandoned keeps the device waiting only until a second
+    // of silence has passed; then a new header is heard as a command.
+    void abandonedBlockIsDroppedAfterOneSecond_data()
+    {
+        QTest::addColumn<qint64>("silenceUs");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("0.5 s: still waiting for LenM") << qint64(500000) << bytesOf({ 0x5F, MisDatEr });
+        QTest::newRow("1.5 s: dropped") << qint64(1500000) << bytesOf({ 0xA0 });
+    }
+
+    void abandonedBlockIsDroppedAfterOneSecond()
+    {
+        QFETCH(qint64, silenceUs);
+        QFETCH(QByteArray, answer);
+        VirtualEventLoop events;
+        EmulatedPort port(events);
+        port.open();
+        port.setDtr(true);
+        port.write(QByteArray(1, char(0xA0)));
+        events.advanceTo(events.nowUs() + silenceUs);
+        QCOMPARE(port.readAll(), bytesOf({ 0xA0 }));
+        port.write(QByteArray(1, char(0xA0)));
+        events.advanceTo(events.nowUs() + 10000);
+        QCOMPARE(port.readAll(), answer);
+    }
+
+    // Bytes waiting for room in the driver's queue go out as room frees,
+    // whether or not the port is asked anything meanwhile.
+    void waitingBytesLeaveWithoutBeingAsked()
+    {
+        VirtualEventLoop events;
+        EmulatorOptions options;
+        options.txQueueBytes = 16;
+        options.txWakeRoomBytes = 4;
+        EmulatedPort port(events, options);
+        port.open();
+        port.setDtr(false);
+        port.write(QByteArray(40, char(0x11)));
+        QCOMPARE(port.bytesToWrite(), 24);
+        // Nobody asks for a while; then the trace shows every byte on the
+        // line back to back, at 1/5760 s each.
+        events.advanceTo(events.nowUs() + 1000000);
+        QCOMPARE(port.bytesToWrite(), 0);
+        const auto sent = port.trace().toDevice();
+        QCOMPARE(sent.size(), 40);
+        for (int i = 1; i < sent.size(); ++i)
+            QCOMPARE(sent[i].timeNs - sent[i - 1].timeNs, EmulatedPort::ByteTimeNs);
     }
 
     void traceText()

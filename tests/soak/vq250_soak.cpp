@@ -688,21 +688,13 @@ Outcome load(Rig &rig, const Job &job, const Timing &timing)
     return outcome;
 }
 
-// The operator reads the box; the device's last bytes, if any, arrive.
+// The operator reads the box; the device's last bytes, if any, arrive, and
+// a block the PC abandoned is dropped by the device after its idle time.
 void pause(Rig &rig)
 {
     rig.port->device().clearFaults();
     rig.port->device().setSilent(false);
-    // The emulated driver queue hands its waiting bytes to the line only
-    // when the port is asked something, while a real driver keeps sending
-    // on its own; so the pause asks every 10 ms, or a byte the abandoned
-    // transfer left waiting would go out only with the next load.
-    constexpr qint64 StepUs = 10000;
-    const qint64 end = rig.events.nowUs() + PauseUs;
-    while (rig.events.nowUs() < end) {
-        rig.events.advanceTo(std::min(end, rig.events.nowUs() + StepUs));
-        rig.port->bytesToWrite();
-    }
+    rig.events.advanceTo(rig.events.nowUs() + PauseUs);
 }
 
 // ---------------------------------------------------------------------------
@@ -717,7 +709,6 @@ struct Tally {
     std::map<int, int> failuresByCode;
     int storedThoughFailed = 0;
     int recoveredAtOnce = 0;
-    int recoveredAfterMisDatEr = 0;
     int notRecovered = 0;
     int unexpected = 0;
     int progressLeftUp = 0;
@@ -862,39 +853,22 @@ private:
             return;
         pause(rig);
         if (outcome.code != 0)
-            recover(which, expected, what);
+            recover(which, what);
     }
 
-    // After a failure the next load must go through. A device left inside a
-    // block refuses the next command byte once with MisDatEr (a command
-    // byte where it waits for data); the load after that must go through.
-    void recover(size_t which, const Expectation &after, const QString &what)
+    // After a failure, and the operator's pause, the next load must go through.
+    void recover(size_t which, const QString &what)
     {
-        Expectation first { { 0 }, Tri::No, Tri::No, QStringLiteral("clean after: ") + what };
-        if (after.leftInBlock == Tri::Yes)
-            first.codes = { MisDatEr };
-        if (after.leftInBlock == Tri::Maybe)
-            first.codes = { 0, MisDatEr };
-        const Outcome outcome = cleanTransfer(which, first);
-        if (outcome.hung)
-            return;
-        if (outcome.code == 0) {
+        const Outcome outcome = cleanTransfer(
+            which, { { 0 }, Tri::No, Tri::No, QStringLiteral("clean after: ") + what });
+        if (!outcome.hung && outcome.code == 0) {
             ++m_tally.recoveredAtOnce;
             return;
-        }
-        if (outcome.code == MisDatEr && first.codes.contains(MisDatEr)) {
-            const Outcome second = cleanTransfer(
-                which, { { 0 }, Tri::No, Tri::No, QStringLiteral("second clean after: ") + what });
-            if (!second.hung && second.code == 0) {
-                ++m_tally.recoveredAfterMisDatEr;
-                return;
-            }
         }
         ++m_tally.notRecovered;
         // Bring the device back for the transfers that follow.
         for (int tries = 0; tries < 3; ++tries) {
-            if (cleanTransfer(
-                    which, { { 0, MisDatEr }, Tri::No, Tri::Maybe, QStringLiteral("resync") })
+            if (cleanTransfer(which, { { 0, MisDatEr }, Tri::No, Tri::Maybe, QStringLiteral("resync") })
                     .code
                 == 0)
                 break;
@@ -939,8 +913,6 @@ void printTable(
     }
     row(QStringLiteral("failed after the device had stored the sound"), t.storedThoughFailed);
     row(QStringLiteral("next load went through at once"), t.recoveredAtOnce);
-    row(QStringLiteral("next load refused once with MisDatEr, then went"),
-        t.recoveredAfterMisDatEr);
     row(QStringLiteral("not recovered"), t.notRecovered);
     row(QStringLiteral("outcome other than the fault calls for"), t.unexpected);
     row(QStringLiteral("wrong message box"), t.wrongBoxes);

@@ -11,8 +11,8 @@ namespace vq250
 EmulatedPort::EmulatedPort(EventLoop &events, EmulatorOptions options)
     : m_events(events)
     , m_options(std::move(options))
-    , m_device(DeviceTiming {
-          m_options.replyDelayUs * 1000, m_options.flashWriteUs * 1000, m_options.requestWithEcho })
+    , m_device(DeviceTiming { m_options.replyDelayUs * 1000, m_options.flashWriteUs * 1000,
+          m_options.requestWithEcho, m_options.blockIdleResetUs * 1000 })
 {
     m_options.txQueueBytes = std::max(1, m_options.txQueueBytes);
     m_options.txWakeRoomBytes = std::clamp(m_options.txWakeRoomBytes, 1, m_options.txQueueBytes);
@@ -141,14 +141,20 @@ QByteArray EmulatedPort::readAll()
     return all;
 }
 
+// Brings the line up to the clock. A driver takes waiting bytes the moment
+// its queue has room, whether or not anyone asks; so they are put on the
+// line at the moments that happened, not at the moment of this call.
 void EmulatedPort::advance() const
 {
     const qint64 now = nowNs();
-    if (!m_notYetQueued.empty() && now >= queueTakesMoreAtNs()) {
-        while (!m_notYetQueued.empty() && queued(now) < m_options.txQueueBytes) {
+    while (!m_notYetQueued.empty()) {
+        const qint64 intakeNs = queueTakesMoreAtNs();
+        if (intakeNs > now)
+            break;
+        while (!m_notYetQueued.empty() && queued(intakeNs) < m_options.txQueueBytes) {
             const Pending next = m_notYetQueued.front();
             m_notYetQueued.pop_front();
-            putOnLine(next.byte, next.dtr, now);
+            putOnLine(next.byte, next.dtr, intakeNs);
         }
     }
     while (!m_arrivals.empty() && m_arrivals.front().readyNs <= now) {

@@ -19,6 +19,7 @@ class EventLoop;
 struct EmulatorOptions {
     qint64 flashWriteUs = 0; // per block, from checksum echo to the next request
     qint64 replyDelayUs = 0; // device's reaction time to a byte
+    qint64 blockIdleResetUs = 1000000; // silence after which an unfinished block is dropped
     bool requestWithEcho = false; // with no flash time, request and echo arrive as one read
     int txQueueBytes = 4096; // the driver's transmit queue
     int txWakeRoomBytes = 256; // room the queue must have before it takes more

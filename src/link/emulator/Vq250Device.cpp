@@ -76,6 +76,7 @@ DeviceReaction Vq250Device::receive(quint8 byte, bool dtr, qint64 atNs)
     trackPosition(byte, dtr);
     if (m_silent)
         return reaction;
+    dropAbandonedBlock(atNs);
 
     m_reaction = &reaction;
     m_nowNs = atNs;
@@ -88,6 +89,18 @@ DeviceReaction Vq250Device::receive(quint8 byte, bool dtr, qint64 atNs)
         send(m_nowNs + m_timing.replyDelayNs, quint8(stray), QStringLiteral("stray"));
     m_reaction = nullptr;
     return reaction;
+}
+
+// A PC that gave up in the middle of a block never sends the rest; after a
+// stretch of silence the device stops waiting for it, so the next load's
+// header is heard as a command again.
+void Vq250Device::dropAbandonedBlock(qint64 atNs)
+{
+    const bool midBlock = m_phase != Phase::Command && m_phase != Phase::Discard;
+    if (midBlock && m_timing.blockIdleResetNs > 0 && m_lastHeardNs >= 0
+        && atNs - m_lastHeardNs > m_timing.blockIdleResetNs)
+        m_phase = Phase::Command;
+    m_lastHeardNs = atNs;
 }
 
 // Counts blocks and bytes from what the PC sent, so a fault lands where the

@@ -34,6 +34,9 @@ struct DeviceTiming {
     qint64 replyDelayNs = 0; // from the end of a received byte to the start of the answer
     qint64 flashWriteNs = 0; // from a block's checksum echo to the next request
     bool requestWithEcho = false; // with no flash time: request in one burst with the echo
+    // A block left unfinished is dropped after this much line silence, as a
+    // receiver with an inter-byte time-out does; 0 keeps it forever.
+    qint64 blockIdleResetNs = 1000000000;
 };
 
 // Bytes the device hands to its transmitter together.
@@ -80,6 +83,7 @@ public:
 private:
     enum class Phase { Command, LenHigh, LenLow, Payload, Checksum, Discard };
 
+    void dropAbandonedBlock(qint64 atNs);
     void trackPosition(quint8 byte, bool dtr);
     bool atPlace(const DeviceFault &fault) const;
     struct FaultEffect {
@@ -108,6 +112,7 @@ private:
 
     // The block being received.
     Phase m_phase = Phase::Command;
+    qint64 m_lastHeardNs = -1;
     quint8 m_cmd = 0;
     quint8 m_lenHigh = 0;
     int m_count = 0;

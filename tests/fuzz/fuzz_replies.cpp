@@ -16,6 +16,7 @@
 #include "app/ProgramState.h"
 #include "app/Startup.h"
 #include "fakes/ScriptedSerialPort.h"
+#include "link/TransferHelpers.h"
 #include "link/SoundTransfer.h"
 #include "platform/Platform.h"
 #include "platform/VirtualEventLoop.h"
@@ -312,24 +313,6 @@ private:
     bool m_flawed = false;
 };
 
-// A sound header and samples for a sound of `length` bytes.
-void putSound(ProgramState &state, qint32 length)
-{
-    const QByteArray name("FUZZ");
-    state.SoundBuf[0] = 87;
-    state.SoundBuf[1] = 18;
-    for (int i = 0; i < 10; ++i)
-        state.SoundBuf[2 + i] = i < name.size() ? quint8(name[i]) : 160;
-    state.SoundBuf[12] = quint8(length);
-    state.SoundBuf[13] = quint8(length >> 8);
-    state.SoundBuf[14] = quint8(length >> 16);
-    state.SoundBuf[15] = 1;
-    quint32 x = 0x9E3779B9u ^ quint32(length);
-    for (qint32 i = 0; i < length; ++i) {
-        x = x * 1664525u + 1013904223u;
-        state.SoundBuf[16 + i] = quint8(x >> 24);
-    }
-}
 
 } // namespace
 
@@ -344,7 +327,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         = first < 0x80 ? qint32(first) * 4 : (qint32(first & 0x3F) << 8 | input.take());
 
     auto state = std::make_unique<ProgramState>();
-    putSound(*state, length);
+    test::putSound(*state, length, 0x9E3779B9u ^ quint32(length));
     const Reference ref = referenceFor(*state, length);
 
     VirtualEventLoop events;

@@ -25,13 +25,6 @@ bool conditionHolds(ProgramState &state, SerialPort &port, WaitFor what)
 
 } // namespace
 
-qint16 count16(int count)
-{
-    constexpr int highest = std::numeric_limits<qint16>::max();
-    constexpr int lowest = std::numeric_limits<qint16>::min();
-    return qint16(qBound(lowest, count, highest));
-}
-
 bool timedWait(ProgramState &state, Platform &platform, WaitFor what)
 {
     platform.replyTimer.start();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StaleInput.h"
+
 #include <QtGlobal>
 
 #include <optional>
@@ -25,9 +27,7 @@ enum class WaitFor {
 // round; it clears TimedOut, sets ErrCode to PCcommEr and returns false.
 bool timedWait(ProgramState &state, Platform &platform, WaitFor what);
 
-// A port count as the 16-bit field holds it; counts above 32767 saturate
-// instead of wrapping round to a negative number.
-qint16 count16(int count);
+
 
 // Samples RxCount, then takes every waiting byte into RxData.
 void sampleAndRead(ProgramState &state, SerialPort &port);

@@ -8,7 +8,7 @@
 #include "platform/MainView.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
-#include "platform/SerialPort.h"
+#include "platform/StaleInput.h"
 
 namespace vq250 {
 namespace {
@@ -101,9 +101,7 @@ LoadRefusal nameTooLongRefusal()
 
 void LoadSound(ProgramState &state, Platform &platform)
 {
-    state.RxCount = qint16(platform.port.bytesAvailable());
-    if (state.RxCount >= 1)
-        platform.port.readAll();
+    state.RxCount = discardStaleInput(platform.port);
     state.ErrCode = 0;
 
     if (state.FileOpened == FlagFalse)

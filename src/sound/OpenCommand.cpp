@@ -7,7 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/ProgressView.h"
-#include "platform/SerialPort.h"
+#include "platform/StaleInput.h"
 #include "sound/SoundFile.h"
 #include "sound/SoundText.h"
 
@@ -16,7 +16,6 @@
 #include <QStandardPaths>
 #include <QStringList>
 
-#include <limits>
 
 namespace vq250
 {
@@ -69,14 +68,6 @@ private:
     bool m_shown = false;
 };
 
-void discardSerialInput(ProgramState &state, SerialPort &port)
-{
-    const int waiting = port.bytesAvailable();
-    state.RxCount = qint16(qBound(0, waiting, int(std::numeric_limits<qint16>::max())));
-    if (state.RxCount >= 1)
-        port.readAll();
-}
-
 } // namespace
 
 QString soundLibraryFolder()
@@ -111,7 +102,7 @@ QString soundTooLongPrompt(qint32 soundLen)
 
 void OpenSound(ProgramState &state, Platform &platform)
 {
-    discardSerialInput(state, platform.port);
+    state.RxCount = discardStaleInput(platform.port);
     state.ErrCode = 0;
 
     constexpr int SoundFilesEntry = 2;

@@ -5,8 +5,10 @@
 
 #include <QAction>
 
-namespace vq250 {
-namespace {
+namespace vq250
+{
+namespace
+{
 
 struct DemoFault {
     const char *label;
@@ -15,12 +17,13 @@ struct DemoFault {
 
 // Block 0 is the header block, block 1 the first data block.
 const DemoFault DemoFaults[] = {
-    {"Checksum error in the first data block (CkSmEr)",
-     DeviceFault::errorReply(1, DeviceFault::Checksum, 3)},
-    {"Device busy instead of the first request (VQbusyEr)", DeviceFault::replaceAnswer(0, 255)},
-    {"Flash write error after the first data block (FlshSvEr)", DeviceFault::replaceAnswer(1, 19)},
-    {"Device goes silent: time-out after 8 s (PCcommEr)", DeviceFault::goSilent(1, 0)},
-    {"Stray byte during the data (UnknownEr)", DeviceFault::strayByte(1, 10, 0x55)},
+    { "Checksum error in the first data block (CkSmEr)",
+        DeviceFault::errorReply(1, DeviceFault::Checksum, 3) },
+    { "Device busy instead of the first request (VQbusyEr)", DeviceFault::replaceAnswer(0, 255) },
+    { "Flash write error after the first data block (FlshSvEr)",
+        DeviceFault::replaceAnswer(1, 19) },
+    { "Device goes silent: time-out after 8 s (PCcommEr)", DeviceFault::goSilent(1, 0) },
+    { "Stray byte during the data (UnknownEr)", DeviceFault::strayByte(1, 10, 0x55) },
 };
 
 } // namespace
@@ -28,7 +31,8 @@ const DemoFault DemoFaults[] = {
 void installDemoFaultMenu(Form1 &window, EmulatedPort &port)
 {
     window.setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto *heading = new QAction(QStringLiteral("Demo only: next load plays a device fault"), &window);
+    auto *heading
+        = new QAction(QStringLiteral("Demo only: next load plays a device fault"), &window);
     heading->setEnabled(false);
     window.addAction(heading);
     for (const DemoFault &demo : DemoFaults) {

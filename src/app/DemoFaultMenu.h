@@ -1,6 +1,7 @@
 #pragma once
 
-namespace vq250 {
+namespace vq250
+{
 
 class EmulatedPort;
 class Form1;

@@ -6,7 +6,8 @@
 
 #include <array>
 
-namespace vq250 {
+namespace vq250
+{
 
 // 16-bit flags of the program state: true is -1, false is 0.
 using Flag16 = qint16;
@@ -22,7 +23,7 @@ constexpr int SoundBufSize = 262144;
 struct ProgramState {
     QString WavHelpText;
     QString VersionText;
-    std::array<quint8, 4> LongBytes{};
+    std::array<quint8, 4> LongBytes {};
     Flag16 TimedOut = FlagFalse;
     quint8 ErrCode = 0;
     qint16 RxCount = 0;
@@ -30,7 +31,7 @@ struct ProgramState {
     QByteArray RxData;
     QString SoundFilePath;
     QString SoundName;
-    std::array<quint8, SoundBufSize> SoundBuf{};
+    std::array<quint8, SoundBufSize> SoundBuf {};
     qint32 FmtOffset = 0;
     qint32 DataOffset = 0;
     qint32 SampleOffset = 0;

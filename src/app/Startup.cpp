@@ -6,7 +6,8 @@
 
 #include <QStringList>
 
-namespace vq250 {
+namespace vq250
+{
 
 QString versionText(int major, int minor, int revision)
 {

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace vq250 {
+namespace vq250
+{
 
 struct ProgramState;
 class SerialPort;

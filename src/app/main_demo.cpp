@@ -2,7 +2,8 @@
 #include "gui/LoaderApp.h"
 #include "link/emulator/EmulatedPort.h"
 
-namespace {
+namespace
+{
 
 // Flash write time per block: about what a device takes, so the progress
 // window moves as it would on the bench.
@@ -23,7 +24,6 @@ int main(int argc, char *argv[])
         emulated = port.get();
         return std::unique_ptr<vq250::SerialPort>(std::move(port));
     };
-    return vq250::runLoaderProgram(argc, argv, makeDemoPort, [&emulated](vq250::LoaderApp &app) {
-        vq250::installDemoFaultMenu(app.form(), *emulated);
-    });
+    return vq250::runLoaderProgram(argc, argv, makeDemoPort,
+        [&emulated](vq250::LoaderApp &app) { vq250::installDemoFaultMenu(app.form(), *emulated); });
 }

@@ -4,7 +4,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
-namespace vq250 {
+namespace vq250
+{
 
 struct ProgramState;
 class MessageBox;

@@ -3,9 +3,9 @@
 #include "app/ProgramState.h"
 #include "app/Startup.h"
 #include "load/LoadCommand.h"
+#include "platform/SerialPort.h"
 #include "sound/OpenCommand.h"
 #include "sound/Truncate.h"
-#include "platform/SerialPort.h"
 
 #include <QApplication>
 
@@ -83,11 +83,20 @@ int LoaderApp::start()
     return 0;
 }
 
-void LoaderApp::onOpen() { OpenSound(*m_state, m_platform); }
+void LoaderApp::onOpen()
+{
+    OpenSound(*m_state, m_platform);
+}
 
-void LoaderApp::onLoad() { LoadSound(*m_state, m_platform); }
+void LoaderApp::onLoad()
+{
+    LoadSound(*m_state, m_platform);
+}
 
-void LoaderApp::onTruncate() { TruncateForBG8(*m_state, m_platform); }
+void LoaderApp::onTruncate()
+{
+    TruncateForBG8(*m_state, m_platform);
+}
 
 void LoaderApp::onQuit()
 {

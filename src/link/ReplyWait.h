@@ -27,8 +27,6 @@ enum class WaitFor {
 // round; it clears TimedOut, sets ErrCode to PCcommEr and returns false.
 bool timedWait(ProgramState &state, Platform &platform, WaitFor what);
 
-
-
 // Samples RxCount, then takes every waiting byte into RxData.
 void sampleAndRead(ProgramState &state, SerialPort &port);
 

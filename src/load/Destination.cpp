@@ -1,6 +1,7 @@
 #include "load/Destination.h"
 
-namespace vq250 {
+namespace vq250
+{
 
 quint8 HexDigitValue(const QString &text)
 {
@@ -20,7 +21,7 @@ quint8 HexDigitValue(const QString &text)
 
 Destination parseDestination(const QString &entry)
 {
-    return {HexDigitValue(entry.left(1)), HexDigitValue(entry.mid(1, 1))};
+    return { HexDigitValue(entry.left(1)), HexDigitValue(entry.mid(1, 1)) };
 }
 
 } // namespace vq250

@@ -3,7 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace vq250 {
+namespace vq250
+{
 
 // The value of the first character of `text` read as a hexadecimal digit:
 // 0-9, A-F and a-f as usual, "*" 25, anything else (or no character) 32.

@@ -10,14 +10,16 @@
 #include "platform/Platform.h"
 #include "platform/StaleInput.h"
 
-namespace vq250 {
-namespace {
+namespace vq250
+{
+namespace
+{
 
 constexpr qint32 Bg8MaxLen = 65519;
 
 LoadRefusal refusal(const char *title, std::initializer_list<QString> lines)
 {
-    return {QString::fromLatin1(title), QStringList(lines)};
+    return { QString::fromLatin1(title), QStringList(lines) };
 }
 
 void refuse(Platform &platform, const LoadRefusal &r)
@@ -27,9 +29,14 @@ void refuse(Platform &platform, const LoadRefusal &r)
 
 // Open, Load and Truncate stay disabled while the transfer runs, whichever
 // way it ends.
-class CommandsHeldOff {
+class CommandsHeldOff
+{
 public:
-    explicit CommandsHeldOff(MainView &window) : m_window(window) { m_window.setCommandsEnabled(false); }
+    explicit CommandsHeldOff(MainView &window)
+        : m_window(window)
+    {
+        m_window.setCommandsEnabled(false);
+    }
     ~CommandsHeldOff() { m_window.setCommandsEnabled(true); }
     CommandsHeldOff(const CommandsHeldOff &) = delete;
     CommandsHeldOff &operator=(const CommandsHeldOff &) = delete;
@@ -43,60 +50,59 @@ private:
 LoadRefusal noFileRefusal()
 {
     return refusal("Open a File for Loading",
-                   {QStringLiteral("Need to Open a File for Loading."),
-                    QStringLiteral("Either no file has been opened yet or"),
-                    QStringLiteral("the previous file opening was aborted or corrupted."),
-                    QStringLiteral("Open a new sound file before loading.")});
+        { QStringLiteral("Need to Open a File for Loading."),
+            QStringLiteral("Either no file has been opened yet or"),
+            QStringLiteral("the previous file opening was aborted or corrupted."),
+            QStringLiteral("Open a new sound file before loading.") });
 }
 
 LoadRefusal stationRefusal()
 {
     return refusal("Need Valid Station Letter",
-                   {QStringLiteral("Enter Destination Station Letter."),
-                    QStringLiteral("Must enter a valid Destination Station Letter"),
-                    QStringLiteral("(A thru F) and BG Sound Number (1 thru 8)"),
-                    QStringLiteral("(for example A1)"),
-                    QStringLiteral("before selecting Load Sound button.")});
+        { QStringLiteral("Enter Destination Station Letter."),
+            QStringLiteral("Must enter a valid Destination Station Letter"),
+            QStringLiteral("(A thru F) and BG Sound Number (1 thru 8)"),
+            QStringLiteral("(for example A1)"),
+            QStringLiteral("before selecting Load Sound button.") });
 }
 
 LoadRefusal bgNumberRefusal()
 {
     return refusal("Need Valid BG Number",
-                   {QStringLiteral("Enter Destination BG Sound Number."),
-                    QStringLiteral("Must enter a valid Destination BG Sound Number"),
-                    QStringLiteral("(1 thru 8) after Station Letter (A thru F)"),
-                    QStringLiteral("(for example A1)"),
-                    QStringLiteral("before selecting Load Sound button.")});
+        { QStringLiteral("Enter Destination BG Sound Number."),
+            QStringLiteral("Must enter a valid Destination BG Sound Number"),
+            QStringLiteral("(1 thru 8) after Station Letter (A thru F)"),
+            QStringLiteral("(for example A1)"),
+            QStringLiteral("before selecting Load Sound button.") });
 }
 
 LoadRefusal tooLongForBg8Refusal()
 {
     return refusal("Too Long for BG#8",
-                   {QStringLiteral("Sound is too long for BG#8."),
-                    QStringLiteral("Sound to be loaded to BG#8 is limited to"),
-                    QStringLiteral("a maximum of ") + QString::number(Bg8MaxLen)
-                        + QStringLiteral(" bytes"),
-                    QStringLiteral("(Approx. 8.1 seconds)."),
-                    QStringLiteral("Need to Truncate Sound for BG#8 before loading.")});
+        { QStringLiteral("Sound is too long for BG#8."),
+            QStringLiteral("Sound to be loaded to BG#8 is limited to"),
+            QStringLiteral("a maximum of ") + QString::number(Bg8MaxLen) + QStringLiteral(" bytes"),
+            QStringLiteral("(Approx. 8.1 seconds)."),
+            QStringLiteral("Need to Truncate Sound for BG#8 before loading.") });
 }
 
 LoadRefusal volumeRefusal()
 {
     return refusal("Default Volume Out of Range",
-                   {QStringLiteral("Volume Out of Range."),
-                    QStringLiteral("Default Sound Volume must be a number from 0 to 255."),
-                    QStringLiteral("(0 = Silent, 255 = Full Volume)"),
-                    QStringLiteral("Note that this Volume Level Value is Non-Linear"),
-                    QStringLiteral("and a value of around 18 is usually about mid-level."),
-                    QStringLiteral("Enter a valid Default Volume Level then try again.")});
+        { QStringLiteral("Volume Out of Range."),
+            QStringLiteral("Default Sound Volume must be a number from 0 to 255."),
+            QStringLiteral("(0 = Silent, 255 = Full Volume)"),
+            QStringLiteral("Note that this Volume Level Value is Non-Linear"),
+            QStringLiteral("and a value of around 18 is usually about mid-level."),
+            QStringLiteral("Enter a valid Default Volume Level then try again.") });
 }
 
 LoadRefusal nameTooLongRefusal()
 {
     return refusal("Sound Name Too Long",
-                   {QStringLiteral("Sound Name too long."),
-                    QStringLiteral("Sound Name is Limited to 10 Characters in VQ250."),
-                    QStringLiteral("Enter name of 10 or less characters.")});
+        { QStringLiteral("Sound Name too long."),
+            QStringLiteral("Sound Name is Limited to 10 Characters in VQ250."),
+            QStringLiteral("Enter name of 10 or less characters.") });
 }
 
 void LoadSound(ProgramState &state, Platform &platform)
@@ -125,8 +131,8 @@ void LoadSound(ProgramState &state, Platform &platform)
     state.SoundName = name;
 
     LongToBytes(state, state.SoundLen);
-    const auto header = soundHeader(*volume, state.SoundName, state.LongBytes,
-                                    platform.window.looping() == Checked);
+    const auto header = soundHeader(
+        *volume, state.SoundName, state.LongBytes, platform.window.looping() == Checked);
     std::copy(header.begin(), header.end(), state.SoundBuf.begin());
 
     {

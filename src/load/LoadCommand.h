@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace vq250 {
+namespace vq250
+{
 
 struct ProgramState;
 struct Platform;

@@ -2,10 +2,15 @@
 
 #include <QVector>
 
-namespace vq250 {
-namespace {
+namespace vq250
+{
+namespace
+{
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
 
 } // namespace
 
@@ -33,7 +38,10 @@ std::optional<quint8> parseVolume(const QString &entry)
     return quint8(value);
 }
 
-int nameLength(const QString &name) { return int(name.toUcs4().size()); }
+int nameLength(const QString &name)
+{
+    return int(name.toUcs4().size());
+}
 
 QByteArray nameBytes(const QString &name)
 {
@@ -43,10 +51,10 @@ QByteArray nameBytes(const QString &name)
     return bytes;
 }
 
-std::array<quint8, 16> soundHeader(quint8 volume, const QString &name,
-                                   const std::array<quint8, 4> &lengthBytes, bool looping)
+std::array<quint8, 16> soundHeader(
+    quint8 volume, const QString &name, const std::array<quint8, 4> &lengthBytes, bool looping)
 {
-    std::array<quint8, 16> header{};
+    std::array<quint8, 16> header {};
     header[0] = 87;
     header[1] = volume;
     const QByteArray bytes = nameBytes(name);

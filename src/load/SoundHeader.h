@@ -6,7 +6,8 @@
 #include <array>
 #include <optional>
 
-namespace vq250 {
+namespace vq250
+{
 
 constexpr int SoundNameMax = 10;
 constexpr quint8 NamePadByte = 160;
@@ -24,7 +25,7 @@ QByteArray nameBytes(const QString &name);
 
 // The 16 bytes in front of the samples: "W", volume, name padded with 160,
 // length least significant byte first, loop flag.
-std::array<quint8, 16> soundHeader(quint8 volume, const QString &name,
-                                   const std::array<quint8, 4> &lengthBytes, bool looping);
+std::array<quint8, 16> soundHeader(
+    quint8 volume, const QString &name, const std::array<quint8, 4> &lengthBytes, bool looping);
 
 } // namespace vq250

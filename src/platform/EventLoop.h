@@ -4,11 +4,13 @@
 #include <functional>
 #include <memory>
 
-namespace vq250 {
+namespace vq250
+{
 
 // A one-shot timer: start() arms it for the full interval (again, if it was
 // running), the tick fires at most once per arming.
-class OneShotTimer {
+class OneShotTimer
+{
 public:
     virtual ~OneShotTimer() = default;
     virtual void setInterval(int ms) = 0;
@@ -31,7 +33,8 @@ private:
 
 // Event processing and time. The real loop is Qt's; the virtual one used by
 // tests and the soak jumps straight to the next scheduled event.
-class EventLoop {
+class EventLoop
+{
 public:
     virtual ~EventLoop() = default;
     // Runs every pending event and returns at once.

@@ -1,6 +1,7 @@
 #pragma once
 
-namespace vq250 {
+namespace vq250
+{
 
 class SerialPort;
 class MessageBox;
@@ -13,13 +14,13 @@ class MainView;
 // Everything a command needs from outside the program state. The window
 // hands the real pieces in; tests hand fakes. Nothing here is owned.
 struct Platform {
-    SerialPort &port;         // MSComm1
+    SerialPort &port; // MSComm1
     MessageBox &box;
-    FileDialog &dialog;       // CommonDialog1
+    FileDialog &dialog; // CommonDialog1
     EventLoop &events;
     OneShotTimer &replyTimer; // tmrTimeout
-    ProgressView &progress;   // Progress
-    MainView &window;         // Form1's fields
+    ProgressView &progress; // Progress
+    MainView &window; // Form1's fields
 };
 
 } // namespace vq250

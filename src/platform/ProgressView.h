@@ -5,11 +5,13 @@
 
 #include <cmath>
 
-namespace vq250 {
+namespace vq250
+{
 
 // The progress window as the commands drive it. The real window is created
 // on first use with its bar at 0 and is only hidden afterwards.
-class ProgressView {
+class ProgressView
+{
 public:
     virtual ~ProgressView() = default;
     virtual void setMessage(const QString &text) = 0;

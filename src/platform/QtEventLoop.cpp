@@ -2,10 +2,13 @@
 
 #include <QCoreApplication>
 
-namespace vq250 {
-namespace {
+namespace vq250
+{
+namespace
+{
 
-class QtOneShotTimer final : public OneShotTimer {
+class QtOneShotTimer final : public OneShotTimer
+{
 public:
     QtOneShotTimer()
     {
@@ -33,7 +36,10 @@ QtEventLoop::QtEventLoop()
     QObject::connect(&m_wake, &QTimer::timeout, [] {});
 }
 
-void QtEventLoop::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtEventLoop::processEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void QtEventLoop::waitForEvents()
 {
@@ -45,7 +51,10 @@ std::unique_ptr<OneShotTimer> QtEventLoop::createTimer()
     return std::make_unique<QtOneShotTimer>();
 }
 
-qint64 QtEventLoop::nowUs() const { return m_clock.nsecsElapsed() / 1000; }
+qint64 QtEventLoop::nowUs() const
+{
+    return m_clock.nsecsElapsed() / 1000;
+}
 
 void QtEventLoop::wakeAt(qint64 us)
 {

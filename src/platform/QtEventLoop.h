@@ -5,10 +5,12 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-namespace vq250 {
+namespace vq250
+{
 
 // Qt's own event loop and timers, in real time.
-class QtEventLoop final : public EventLoop {
+class QtEventLoop final : public EventLoop
+{
 public:
     QtEventLoop();
     void processEvents() override;

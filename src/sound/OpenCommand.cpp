@@ -16,7 +16,6 @@
 #include <QStandardPaths>
 #include <QStringList>
 
-
 namespace vq250
 {
 

@@ -7,7 +7,8 @@
 
 using namespace vq250;
 
-class TestErrorTable : public QObject {
+class TestErrorTable : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -20,7 +21,7 @@ void TestErrorTable::reportError_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("title");
-    QTest::addColumn<int>("lineCount");   // lines before the empty line
+    QTest::addColumn<int>("lineCount"); // lines before the empty line
     QTest::addColumn<QString>("firstLine");
     QTest::addColumn<QString>("lastLine");
 

@@ -13,24 +13,26 @@
 #include <QStringList>
 #include <deque>
 
-namespace vq250::fakes {
+namespace vq250::fakes
+{
 
 // A serial port without a device: the test queues what "arrives" and reads
 // back what was written, each byte with the DTR state it went out with.
-class FakeSerialPort : public SerialPort {
+class FakeSerialPort : public SerialPort
+{
 public:
     struct Sent {
         quint8 byte;
         bool dtr;
     };
 
-    QStringList calls;        // start-up settings in call order, e.g. "CommPort=1"
+    QStringList calls; // start-up settings in call order, e.g. "CommPort=1"
     bool refuseOpen = false;
     QString openError = QStringLiteral("/dev/ttyS0: No such file or directory");
     bool dtr = false;
     QList<Sent> sent;
-    QByteArray incoming;      // bytes waiting to be read
-    int pendingTx = 0;        // what bytesToWrite() reports
+    QByteArray incoming; // bytes waiting to be read
+    int pendingTx = 0; // what bytesToWrite() reports
     int readAllCalls = 0;
 
     void setCommPort(int number) override { calls << QStringLiteral("CommPort=%1").arg(number); }
@@ -39,7 +41,10 @@ public:
     {
         calls << QStringLiteral("InputMode=%1").arg(binary ? 1 : 0);
     }
-    void setInBufferSize(int bytes) override { calls << QStringLiteral("InBufferSize=%1").arg(bytes); }
+    void setInBufferSize(int bytes) override
+    {
+        calls << QStringLiteral("InBufferSize=%1").arg(bytes);
+    }
     void setOutBufferSize(int bytes) override
     {
         calls << QStringLiteral("OutBufferSize=%1").arg(bytes);
@@ -63,7 +68,7 @@ public:
     void write(const QByteArray &bytes) override
     {
         for (char c : bytes)
-            sent.append({quint8(c), dtr});
+            sent.append({ quint8(c), dtr });
     }
     QByteArray readAll() override
     {
@@ -78,7 +83,8 @@ private:
 };
 
 // A message box whose answers the test sets in advance (OK when none is set).
-class FakeMessageBox : public MessageBox {
+class FakeMessageBox : public MessageBox
+{
 public:
     struct Shown {
         QString prompt;
@@ -90,7 +96,7 @@ public:
 
     MsgAnswer show(const QString &prompt, int style, const QString &title) override
     {
-        shown.append({prompt, style, title});
+        shown.append({ prompt, style, title });
         if (answers.empty())
             return MsgOk;
         const MsgAnswer next = answers.front();
@@ -100,7 +106,8 @@ public:
 };
 
 // A file dialog that yields the path the test set (nothing = cancelled).
-class FakeFileDialog : public FileDialog {
+class FakeFileDialog : public FileDialog
+{
 public:
     std::optional<QString> nextPath;
     QString lastFilter;
@@ -108,8 +115,8 @@ public:
     int lastFilterIndex = 0;
     int opened = 0;
 
-    std::optional<QString> openFile(const QString &filter, const QString &initialFolder,
-                                    int filterIndex) override
+    std::optional<QString> openFile(
+        const QString &filter, const QString &initialFolder, int filterIndex) override
     {
         ++opened;
         lastFilter = filter;
@@ -120,13 +127,14 @@ public:
 };
 
 // The progress window as a record of everything done to it.
-class FakeProgressView : public ProgressView {
+class FakeProgressView : public ProgressView
+{
 public:
     QString message;
     float value = 0;
     bool visible = false;
-    QList<float> values;     // every value set, in order
-    QStringList events;      // "message:..", "value:..", "show", "hide", "refresh"
+    QList<float> values; // every value set, in order
+    QStringList events; // "message:..", "value:..", "show", "hide", "refresh"
 
     void setMessage(const QString &text) override
     {
@@ -148,7 +156,8 @@ public:
 };
 
 // The main window's fields as plain values.
-class FakeMainView : public MainView {
+class FakeMainView : public MainView
+{
 public:
     QString lastOpenedFile = QStringLiteral("none");
     QString fileLenSec = QStringLiteral("0.0000 Sec.");

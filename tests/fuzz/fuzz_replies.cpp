@@ -16,8 +16,8 @@
 #include "app/ProgramState.h"
 #include "app/Startup.h"
 #include "fakes/ScriptedSerialPort.h"
-#include "link/TransferHelpers.h"
 #include "link/SoundTransfer.h"
+#include "link/TransferHelpers.h"
 #include "platform/Platform.h"
 #include "platform/VirtualEventLoop.h"
 
@@ -312,7 +312,6 @@ private:
     std::vector<bool> m_answerOk;
     bool m_flawed = false;
 };
-
 
 } // namespace
 

@@ -15,7 +15,8 @@ using namespace vq250::test;
 // While a load is on the line, Open, Load and Truncate must not start a
 // second command; Quit stays available. The real main window stands in for
 // the window fields, the emulated VQ250 for the device.
-class TestBusyButtons : public QObject {
+class TestBusyButtons : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -27,11 +28,11 @@ void TestBusyButtons::clicksDuringTransferChangeNothing_data()
 {
     QTest::addColumn<QList<DeviceFault>>("faults");
     QTest::addColumn<QString>("box");
-    QTest::newRow("success") << QList<DeviceFault>{} << QString();
-    QTest::newRow("device error")
-        << QList<DeviceFault>{DeviceFault::errorReply(1, DeviceFault::Checksum, 3)}
-        << QStringLiteral("Serial Checksum Error (CkSmEr)");
-    QTest::newRow("time-out") << QList<DeviceFault>{DeviceFault::goSilent(2, 0)}
+    QTest::newRow("success") << QList<DeviceFault> {} << QString();
+    QTest::newRow("device error") << QList<DeviceFault> {
+        DeviceFault::errorReply(1, DeviceFault::Checksum, 3)
+    } << QStringLiteral("Serial Checksum Error (CkSmEr)");
+    QTest::newRow("time-out") << QList<DeviceFault> { DeviceFault::goSilent(2, 0) }
                               << QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)");
 }
 
@@ -55,8 +56,8 @@ void TestBusyButtons::clicksDuringTransferChangeNothing()
     QSignalSpy opens(&form, &Form1::openClicked);
     QSignalSpy loads(&form, &Form1::loadClicked);
     QSignalSpy truncates(&form, &Form1::truncateClicked);
-    const QStringList busy{QStringLiteral("OpenFileBtn"), QStringLiteral("LoadBGbtn"),
-                           QStringLiteral("TruncateFor8Btn")};
+    const QStringList busy { QStringLiteral("OpenFileBtn"), QStringLiteral("LoadBGbtn"),
+        QStringLiteral("TruncateFor8Btn") };
     auto clickAll = [&] {
         for (const QString &name : busy)
             form.findChild<QAbstractButton *>(name)->click();
@@ -68,8 +69,8 @@ void TestBusyButtons::clicksDuringTransferChangeNothing()
     rig.events.callAt(1000000, [&] {
         clickedDuringTransfer = rig.progress.visible;
         enabledDuringTransfer = form.findChild<QAbstractButton *>(busy[0])->isEnabled()
-                                || form.findChild<QAbstractButton *>(busy[1])->isEnabled()
-                                || form.findChild<QAbstractButton *>(busy[2])->isEnabled();
+            || form.findChild<QAbstractButton *>(busy[1])->isEnabled()
+            || form.findChild<QAbstractButton *>(busy[2])->isEnabled();
         clickAll();
     });
     LoadSound(*rig.state, rig.platform);

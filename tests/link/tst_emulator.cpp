@@ -311,7 +311,8 @@ private slots:
     {
         QTest::addColumn<qint64>("silenceUs");
         QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("0.5 s: still waiting for LenM") << qint64(500000) << bytesOf({ 0x5F, MisDatEr });
+        QTest::newRow("0.5 s: still waiting for LenM")
+            << qint64(500000) << bytesOf({ 0x5F, MisDatEr });
         QTest::newRow("1.5 s: dropped") << qint64(1500000) << bytesOf({ 0xA0 });
     }
 

@@ -16,12 +16,13 @@
 
 #include <memory>
 
-namespace vq250::test {
+namespace vq250::test
+{
 
 struct LoadRig {
     explicit LoadRig(EmulatorOptions options = {}, MainView *mainView = nullptr)
-        : port(makeEmulatedPort(events, std::move(options))),
-          platform{*port, box, dialog, events, *timer, progress, mainView ? *mainView : window}
+        : port(makeEmulatedPort(events, std::move(options)))
+        , platform { *port, box, dialog, events, *timer, progress, mainView ? *mainView : window }
     {
         ok = runLoadStep(*state, *port, *timer);
     }

@@ -10,7 +10,8 @@
 using namespace vq250;
 using namespace vq250::test;
 
-namespace {
+namespace
+{
 
 QByteArray noise(int count, quint32 seed)
 {
@@ -28,8 +29,8 @@ void openThroughDialog(LoadRig &rig, const QString &path)
     OpenSound(*rig.state, rig.platform);
 }
 
-void setEntries(LoadRig &rig, const QString &dest, const QString &volume, const QString &name,
-                int loop)
+void setEntries(
+    LoadRig &rig, const QString &dest, const QString &volume, const QString &name, int loop)
 {
     rig.window.destinationText = dest;
     rig.window.volumeText = volume;
@@ -41,7 +42,8 @@ void setEntries(LoadRig &rig, const QString &dest, const QString &volume, const 
 
 // Sounds opened from files, loaded through the load command into the
 // emulated VQ250, and compared with what its flash holds afterwards.
-class TestLoadEndToEnd : public QObject {
+class TestLoadEndToEnd : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -67,22 +69,37 @@ void TestLoadEndToEnd::loadsTheFile_data()
     QTest::addColumn<int>("storedLen");
     QTest::addColumn<QString>("caption");
 
-    QTest::newRow("empty sound A1") << 0 << "A1" << "18" << "Silence" << 1 << 10 << 1 << 0
-        << "Writing Sound to Flash BG# A1";
-    QTest::newRow("short b2 unlooped") << 1000 << "b2" << "0" << "Bell" << 0 << 11 << 2 << 1000
-        << "Writing Sound to Flash BG# B2";
-    QTest::newRow("one full block C3") << 8173 << "C3" << "255" << "TenCharsXY" << 1 << 12 << 3 << 8173
-        << "Writing Sound to Flash BG# C3";
-    QTest::newRow("two blocks d4 greyed") << 8174 << "d4" << " +7 " << "" << 2 << 13 << 4 << 8174
-        << "Writing Sound to Flash BG# D4";
-    QTest::newRow("slot 8 limit F8") << 65519 << "F8" << "18" << "Max8" << 1 << 15 << 8 << 65519
-        << "Writing Sound to Flash BG# F8";
-    QTest::newRow("longest E7") << 131056 << "E7x" << "18" << "Long" << 1 << 14 << 7 << 131056
-        << "Writing Sound to Flash BG# E7";
-    QTest::newRow("cut to 131056 A6") << 140000 << "A6" << "18" << "Cut" << 0 << 10 << 6 << 131056
-        << "Writing Sound to Flash BG# A6";
-    QTest::newRow("latin-1 name") << 500 << "B5" << "18" << QStringLiteral("Caf\u00e9\u20ac") << 1 << 11 << 5 << 500
-        << "Writing Sound to Flash BG# B5";
+    QTest::newRow("empty sound A1")
+        << 0 << "A1"
+        << "18"
+        << "Silence" << 1 << 10 << 1 << 0 << "Writing Sound to Flash BG# A1";
+    QTest::newRow("short b2 unlooped")
+        << 1000 << "b2"
+        << "0"
+        << "Bell" << 0 << 11 << 2 << 1000 << "Writing Sound to Flash BG# B2";
+    QTest::newRow("one full block C3")
+        << 8173 << "C3"
+        << "255"
+        << "TenCharsXY" << 1 << 12 << 3 << 8173 << "Writing Sound to Flash BG# C3";
+    QTest::newRow("two blocks d4 greyed")
+        << 8174 << "d4"
+        << " +7 "
+        << "" << 2 << 13 << 4 << 8174 << "Writing Sound to Flash BG# D4";
+    QTest::newRow("slot 8 limit F8")
+        << 65519 << "F8"
+        << "18"
+        << "Max8" << 1 << 15 << 8 << 65519 << "Writing Sound to Flash BG# F8";
+    QTest::newRow("longest E7") << 131056 << "E7x"
+                                << "18"
+                                << "Long" << 1 << 14 << 7 << 131056
+                                << "Writing Sound to Flash BG# E7";
+    QTest::newRow("cut to 131056 A6")
+        << 140000 << "A6"
+        << "18"
+        << "Cut" << 0 << 10 << 6 << 131056 << "Writing Sound to Flash BG# A6";
+    QTest::newRow("latin-1 name") << 500 << "B5"
+                                  << "18" << QStringLiteral("Caf\u00e9\u20ac") << 1 << 11 << 5
+                                  << 500 << "Writing Sound to Flash BG# B5";
 }
 
 void TestLoadEndToEnd::loadsTheFile()
@@ -120,7 +137,7 @@ void TestLoadEndToEnd::loadsTheFile()
     QCOMPARE(rig.state->SoundName, name);
     QVERIFY(!rig.progress.visible);
     QCOMPARE(rig.progress.message, caption);
-    QCOMPARE(rig.window.enabledHistory, (QList<bool>{false, true}));
+    QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
     QCOMPARE(rig.state->FileOpened, FlagTrue);
 }
 
@@ -206,7 +223,7 @@ void TestLoadEndToEnd::deviceErrorIsReported()
     QVERIFY(rig.box.shown[0].prompt.endsWith(QStringLiteral("Error Code = 13")));
     QCOMPARE(rig.state->ErrCode, quint8(0));
     QVERIFY(!rig.progress.visible);
-    QCOMPARE(rig.window.enabledHistory, (QList<bool>{false, true}));
+    QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
     const StoredSlot *slot = rig.port->device().slot(10, 2);
     QVERIFY(!slot || !slot->complete);
 
@@ -236,7 +253,7 @@ void TestLoadEndToEnd::silenceIsReportedAfterEightSeconds()
     QCOMPARE(rig.state->TimedOut, FlagFalse);
     QVERIFY(!rig.timer->isActive());
     QVERIFY(!rig.progress.visible);
-    QCOMPARE(rig.window.enabledHistory, (QList<bool>{false, true}));
+    QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
 }
 
 void TestLoadEndToEnd::staleInputIsFlushedBeforeLoading()
@@ -244,9 +261,14 @@ void TestLoadEndToEnd::staleInputIsFlushedBeforeLoading()
     // Bytes left in the input by an earlier, abandoned exchange sit in front
     // of everything the device sends; a load that did not discard them would
     // take them for the echo of its first byte.
-    class StaleInput : public SerialPort {
+    class StaleInput : public SerialPort
+    {
     public:
-        StaleInput(SerialPort &port, QByteArray stale) : m_port(port), m_stale(std::move(stale)) {}
+        StaleInput(SerialPort &port, QByteArray stale)
+            : m_port(port)
+            , m_stale(std::move(stale))
+        {
+        }
         void setCommPort(int n) override { m_port.setCommPort(n); }
         void setSettings(const QString &t) override { m_port.setSettings(t); }
         void setBinaryInput(bool b) override { m_port.setBinaryInput(b); }
@@ -258,7 +280,10 @@ void TestLoadEndToEnd::staleInputIsFlushedBeforeLoading()
         QString errorText() const override { return m_port.errorText(); }
         void setDtr(bool on) override { m_port.setDtr(on); }
         int bytesToWrite() const override { return m_port.bytesToWrite(); }
-        int bytesAvailable() const override { return int(m_stale.size()) + m_port.bytesAvailable(); }
+        int bytesAvailable() const override
+        {
+            return int(m_stale.size()) + m_port.bytesAvailable();
+        }
         void write(const QByteArray &bytes) override { m_port.write(bytes); }
         QByteArray readAll() override { return std::exchange(m_stale, {}) + m_port.readAll(); }
 
@@ -271,7 +296,8 @@ void TestLoadEndToEnd::staleInputIsFlushedBeforeLoading()
     const QByteArray sound = noise(100, 3);
     openThroughDialog(rig, rig.wavFile(QStringLiteral("s.wav"), sound));
     StaleInput port(*rig.port, QByteArray("\x02\x05", 2));
-    Platform platform{port, rig.box, rig.dialog, rig.events, *rig.timer, rig.progress, rig.window};
+    Platform platform { port, rig.box, rig.dialog, rig.events, *rig.timer, rig.progress,
+        rig.window };
     rig.window.destinationText = QStringLiteral("A1");
 
     LoadSound(*rig.state, platform);

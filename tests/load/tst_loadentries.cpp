@@ -7,7 +7,8 @@ using namespace vq250;
 
 // What the load command makes of the operator's entries, before any check
 // that needs a sound or a device.
-class TestLoadEntries : public QObject {
+class TestLoadEntries : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -142,9 +143,11 @@ void TestLoadEntries::nameBytes_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("length");
     QTest::newRow("ascii") << "Doorbell" << QByteArray("Doorbell") << 8;
-    QTest::newRow("latin-1") << QStringLiteral("Caf\u00e9 \u00c4\u00ff") << QByteArray("Caf\xe9 \xc4\xff") << 7;
+    QTest::newRow("latin-1") << QStringLiteral("Caf\u00e9 \u00c4\u00ff")
+                             << QByteArray("Caf\xe9 \xc4\xff") << 7;
     QTest::newRow("outside latin-1") << QStringLiteral("\u20ac5 \u0416") << QByteArray("?5 ?") << 4;
-    QTest::newRow("astral is one char") << QString::fromUcs4(U"a\U0001F600b") << QByteArray("a?b") << 3;
+    QTest::newRow("astral is one char")
+        << QString::fromUcs4(U"a\U0001F600b") << QByteArray("a?b") << 3;
     QTest::newRow("control chars") << QStringLiteral("a\tb\x01") << QByteArray("a\tb\x01") << 4;
     QTest::newRow("empty") << "" << QByteArray() << 0;
 }
@@ -174,16 +177,16 @@ void TestLoadEntries::header_data()
     };
     const int P = 160;
     QTest::newRow("volume 0, empty name")
-        << 0 << "" << 0 << false << bytes({87, 0, P, P, P, P, P, P, P, P, P, P, 0, 0, 0, 0});
+        << 0 << "" << 0 << false << bytes({ 87, 0, P, P, P, P, P, P, P, P, P, P, 0, 0, 0, 0 });
     QTest::newRow("volume 255, 3 chars, looping")
         << 255 << "Abc" << 1 << true
-        << bytes({87, 255, 'A', 'b', 'c', P, P, P, P, P, P, P, 1, 0, 0, 1});
+        << bytes({ 87, 255, 'A', 'b', 'c', P, P, P, P, P, P, P, 1, 0, 0, 1 });
     QTest::newRow("10 chars, 70000 bytes")
         << 18 << "Announceme" << 70000 << true
-        << bytes({87, 18, 'A', 'n', 'n', 'o', 'u', 'n', 'c', 'e', 'm', 'e', 112, 17, 1, 1});
-    QTest::newRow("131056 bytes")
-        << 18 << "x" << 131056 << false
-        << bytes({87, 18, 'x', P, P, P, P, P, P, P, P, P, 0xF0, 0xFF, 0x01, 0});
+        << bytes({ 87, 18, 'A', 'n', 'n', 'o', 'u', 'n', 'c', 'e', 'm', 'e', 112, 17, 1, 1 });
+    QTest::newRow("131056 bytes") << 18 << "x" << 131056 << false
+                                  << bytes({ 87, 18, 'x', P, P, P, P, P, P, P, P, P, 0xF0, 0xFF,
+                                         0x01, 0 });
 }
 
 void TestLoadEntries::header()
@@ -193,8 +196,8 @@ void TestLoadEntries::header()
     QFETCH(int, soundLen);
     QFETCH(bool, looping);
     QFETCH(QByteArray, expected);
-    const std::array<quint8, 4> len{quint8(soundLen), quint8(soundLen >> 8), quint8(soundLen >> 16),
-                                    quint8(soundLen >> 24)};
+    const std::array<quint8, 4> len { quint8(soundLen), quint8(soundLen >> 8),
+        quint8(soundLen >> 16), quint8(soundLen >> 24) };
     const auto h = soundHeader(quint8(volume), name, len, looping);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(h.data()), int(h.size())), expected);
 }

@@ -868,7 +868,8 @@ private:
         ++m_tally.notRecovered;
         // Bring the device back for the transfers that follow.
         for (int tries = 0; tries < 3; ++tries) {
-            if (cleanTransfer(which, { { 0, MisDatEr }, Tri::No, Tri::Maybe, QStringLiteral("resync") })
+            if (cleanTransfer(
+                    which, { { 0, MisDatEr }, Tri::No, Tri::Maybe, QStringLiteral("resync") })
                     .code
                 == 0)
                 break;

@@ -69,6 +69,35 @@ void checkFinishedCleanly(const LinkRig &rig)
 
 } // namespace
 
+// An empty sound sent to a device that echoes every awaited byte and, at
+// each block's checksum, sends what the test's `answer` puts on the line.
+struct ChecksumScript {
+    using Answer = std::function<void(ScriptedSerialPort &port, int block, quint8 echo)>;
+
+    ChecksumScript(LinkRig &rig, Answer answer)
+        : port(rig.events)
+        , device(port)
+    {
+        device.answerAt = [this, answer](int block, int place, quint8 byte) {
+            if (place != -1)
+                return false;
+            answer(port, block, byte);
+            return true;
+        };
+        port.onWrite = std::ref(device);
+    }
+
+    void sendEmptySound(LinkRig &rig, quint8 bg)
+    {
+        Platform platform = rig.platform(port);
+        putSound(*rig.state, 0);
+        WriteSoundToFlash(*rig.state, platform, 10, bg);
+    }
+
+    ScriptedSerialPort port;
+    BlockEchoDevice device;
+};
+
 class TestSoundTransfer : public QObject
 {
     Q_OBJECT
@@ -302,23 +331,15 @@ private slots:
     void requestWithTheChecksumEcho()
     {
         LinkRig rig(50);
-        ScriptedSerialPort port(rig.events);
-        BlockEchoDevice device(port);
-        device.answerAt = [&](int block, int place, quint8 byte) {
-            if (place != -1)
-                return false;
-            port.reply(bytesOf({ byte, block == 0 ? 0xA1 : 0x73 }));
-            return true;
-        };
-        port.onWrite = std::ref(device);
-        Platform platform = rig.platform(port);
-        putSound(*rig.state, 0);
+        ChecksumScript script(rig, [](ScriptedSerialPort &port, int block, quint8 echo) {
+            port.reply(bytesOf({ echo, block == 0 ? 0xA1 : 0x73 }));
+        });
 
-        WriteSoundToFlash(*rig.state, platform, 10, 1);
+        script.sendEmptySound(rig, 1);
 
         QCOMPARE(int(rig.state->ErrCode), 0);
-        QCOMPARE(port.sent.size(), 22 + 23);
-        QCOMPARE(port.readAllCalls, 8); // the eight echoes, nothing else
+        QCOMPARE(script.port.sent.size(), 22 + 23);
+        QCOMPARE(script.port.readAllCalls, 8); // the eight echoes, nothing else
         checkFinishedCleanly(rig);
     }
 
@@ -336,19 +357,11 @@ private slots:
         QFETCH(QByteArray, answer);
         QFETCH(int, code);
         LinkRig rig(50);
-        ScriptedSerialPort port(rig.events);
-        BlockEchoDevice device(port);
-        device.answerAt = [&](int block, int place, quint8 byte) {
-            if (place != -1)
-                return false;
-            port.reply(QByteArray(1, char(byte)));
+        ChecksumScript script(rig, [&](ScriptedSerialPort &port, int block, quint8 echo) {
+            port.reply(QByteArray(1, char(echo)));
             port.reply(block == 0 ? answer : bytesOf({ 0x73 }), 1000);
-            return true;
-        };
-        port.onWrite = std::ref(device);
-        Platform platform = rig.platform(port);
-        putSound(*rig.state, 0);
-        WriteSoundToFlash(*rig.state, platform, 10, 1);
+        });
+        script.sendEmptySound(rig, 1);
         QCOMPARE(int(rig.state->ErrCode), code);
         checkFinishedCleanly(rig);
     }
@@ -370,20 +383,12 @@ private slots:
         QFETCH(int, behind);
         QFETCH(int, code);
         LinkRig rig(50);
-        ScriptedSerialPort port(rig.events);
-        BlockEchoDevice device(port);
-        device.answerAt = [&](int, int place, quint8 byte) {
-            if (place != -1)
-                return false;
-            port.reply(bytesOf({ byte, behind }));
-            return true;
-        };
-        port.onWrite = std::ref(device);
-        Platform platform = rig.platform(port);
-        putSound(*rig.state, 0);
-        WriteSoundToFlash(*rig.state, platform, 10, 8);
+        ChecksumScript script(rig, [&](ScriptedSerialPort &port, int, quint8 echo) {
+            port.reply(bytesOf({ echo, behind }));
+        });
+        script.sendEmptySound(rig, 8);
         QCOMPARE(int(rig.state->ErrCode), code);
-        QCOMPARE(port.sent.size(), 22);
+        QCOMPARE(script.port.sent.size(), 22);
         checkFinishedCleanly(rig);
     }
 
@@ -391,19 +396,11 @@ private slots:
     void requestAfterNoiseBehindTheEcho()
     {
         LinkRig rig(50);
-        ScriptedSerialPort port(rig.events);
-        BlockEchoDevice device(port);
-        device.answerAt = [&](int block, int place, quint8 byte) {
-            if (place != -1)
-                return false;
-            port.reply(bytesOf({ byte, 0x55 }));
+        ChecksumScript script(rig, [](ScriptedSerialPort &port, int block, quint8 echo) {
+            port.reply(bytesOf({ echo, 0x55 }));
             port.reply(bytesOf({ block == 0 ? 0xA1 : 0x73 }), 1000);
-            return true;
-        };
-        port.onWrite = std::ref(device);
-        Platform platform = rig.platform(port);
-        putSound(*rig.state, 0);
-        WriteSoundToFlash(*rig.state, platform, 10, 1);
+        });
+        script.sendEmptySound(rig, 1);
         QCOMPARE(int(rig.state->ErrCode), 0);
         checkFinishedCleanly(rig);
     }

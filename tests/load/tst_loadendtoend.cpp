@@ -1,6 +1,7 @@
 #include "LoadRig.h"
 
 #include "load/LoadCommand.h"
+#include "platform/ForwardingSerialPort.h"
 #include "sound/OpenCommand.h"
 #include "sound/Truncate.h"
 
@@ -261,34 +262,21 @@ void TestLoadEndToEnd::staleInputIsFlushedBeforeLoading()
     // Bytes left in the input by an earlier, abandoned exchange sit in front
     // of everything the device sends; a load that did not discard them would
     // take them for the echo of its first byte.
-    class StaleInput : public SerialPort
+    class StaleInput : public ForwardingSerialPort
     {
     public:
         StaleInput(SerialPort &port, QByteArray stale)
-            : m_port(port)
+            : ForwardingSerialPort(port)
             , m_stale(std::move(stale))
         {
         }
-        void setCommPort(int n) override { m_port.setCommPort(n); }
-        void setSettings(const QString &t) override { m_port.setSettings(t); }
-        void setBinaryInput(bool b) override { m_port.setBinaryInput(b); }
-        void setInBufferSize(int n) override { m_port.setInBufferSize(n); }
-        void setOutBufferSize(int n) override { m_port.setOutBufferSize(n); }
-        bool open() override { return m_port.open(); }
-        void setReceiveThreshold(int n) override { m_port.setReceiveThreshold(n); }
-        bool isOpen() const override { return m_port.isOpen(); }
-        QString errorText() const override { return m_port.errorText(); }
-        void setDtr(bool on) override { m_port.setDtr(on); }
-        int bytesToWrite() const override { return m_port.bytesToWrite(); }
         int bytesAvailable() const override
         {
-            return int(m_stale.size()) + m_port.bytesAvailable();
+            return int(m_stale.size()) + inner().bytesAvailable();
         }
-        void write(const QByteArray &bytes) override { m_port.write(bytes); }
-        QByteArray readAll() override { return std::exchange(m_stale, {}) + m_port.readAll(); }
+        QByteArray readAll() override { return std::exchange(m_stale, {}) + inner().readAll(); }
 
     private:
-        SerialPort &m_port;
         QByteArray m_stale;
     };
 

@@ -7,7 +7,7 @@ namespace vq250
 {
 
 TracingSerialPort::TracingSerialPort(SerialPort &inner, const EventLoop &clock, WireTrace *trace)
-    : m_inner(inner)
+    : ForwardingSerialPort(inner)
     , m_clock(clock)
     , m_trace(trace)
     , m_startUs(clock.nowUs())
@@ -17,19 +17,19 @@ TracingSerialPort::TracingSerialPort(SerialPort &inner, const EventLoop &clock, 
 void TracingSerialPort::setDtr(bool asserted)
 {
     m_dtr = asserted;
-    m_inner.setDtr(asserted);
+    inner().setDtr(asserted);
 }
 
 void TracingSerialPort::write(const QByteArray &bytes)
 {
-    m_inner.write(bytes);
+    inner().write(bytes);
     m_written += bytes.size();
     note(bytes, true);
 }
 
 QByteArray TracingSerialPort::readAll()
 {
-    QByteArray bytes = m_inner.readAll();
+    QByteArray bytes = inner().readAll();
     m_read += bytes.size();
     note(bytes, false);
     return bytes;

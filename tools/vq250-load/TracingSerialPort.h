@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SerialPort.h"
+#include "platform/ForwardingSerialPort.h"
 
 namespace vq250
 {
@@ -14,25 +14,13 @@ class WireTrace;
 // clock from the moment the port was wrapped. A real port cannot say when a
 // byte actually left or arrived, so the times are those of the write and of
 // the read that took it.
-class TracingSerialPort final : public SerialPort
+class TracingSerialPort final : public ForwardingSerialPort
 {
 public:
     // `trace` may be null: then only the counts are kept.
     TracingSerialPort(SerialPort &inner, const EventLoop &clock, WireTrace *trace = nullptr);
 
-    void setCommPort(int number) override { m_inner.setCommPort(number); }
-    void setSettings(const QString &text) override { m_inner.setSettings(text); }
-    void setBinaryInput(bool binary) override { m_inner.setBinaryInput(binary); }
-    void setInBufferSize(int bytes) override { m_inner.setInBufferSize(bytes); }
-    void setOutBufferSize(int bytes) override { m_inner.setOutBufferSize(bytes); }
-    bool open() override { return m_inner.open(); }
-    void setReceiveThreshold(int bytes) override { m_inner.setReceiveThreshold(bytes); }
-    bool isOpen() const override { return m_inner.isOpen(); }
-    QString errorText() const override { return m_inner.errorText(); }
-
     void setDtr(bool asserted) override;
-    int bytesToWrite() const override { return m_inner.bytesToWrite(); }
-    int bytesAvailable() const override { return m_inner.bytesAvailable(); }
     void write(const QByteArray &bytes) override;
     QByteArray readAll() override;
 
@@ -43,7 +31,6 @@ private:
     qint64 sinceStartNs() const;
     void note(const QByteArray &bytes, bool toDevice);
 
-    SerialPort &m_inner;
     const EventLoop &m_clock;
     WireTrace *m_trace;
     qint64 m_startUs;

@@ -6,8 +6,6 @@
 #include "platform/Platform.h"
 #include "platform/SerialPort.h"
 
-#include <limits>
-
 namespace vq250
 {
 namespace

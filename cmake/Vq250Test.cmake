@@ -7,5 +7,5 @@ function(vq250_add_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
-    TIMEOUT 120)
+    TIMEOUT 60)
 endfunction()

@@ -48,9 +48,15 @@ std::optional<QString> WidgetFileDialog::openFile(
 {
     QFileDialog dialog(m_parent);
     configureFileDialog(dialog, filter, initialFolder, filterIndex);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const int result = dialog.exec();
+    return chosenPath(result, dialog.selectedFiles());
+}
+
+std::optional<QString> chosenPath(int result, const QStringList &selectedFiles)
+{
+    if (result != QDialog::Accepted || selectedFiles.isEmpty())
         return std::nullopt;
-    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+    return QDir::toNativeSeparators(selectedFiles.constFirst());
 }
 
 } // namespace vq250

@@ -23,6 +23,9 @@ QString startFolder(const QString &initialFolder);
 void configureFileDialog(
     QFileDialog &dialog, const QString &filter, const QString &initialFolder, int filterIndex);
 
+// What openFile() yields once the dialog has closed with `result`.
+std::optional<QString> chosenPath(int result, const QStringList &selectedFiles);
+
 // The file-open dialog on QFileDialog.
 class WidgetFileDialog final : public FileDialog
 {

@@ -1,7 +1,7 @@
 // bench-open [N]: times the open command on the largest sound it reads
 // (a data chunk of 262128 bytes), N opens (default 200) through fakes.
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "fakes/Fakes.h"
 #include "fakes/StillEventLoop.h"
 #include "fakes/WavBuilder.h"

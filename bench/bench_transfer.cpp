@@ -4,8 +4,8 @@
 //
 //   bench-transfer [--trace FILE]
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "link/SoundTransfer.h"
 #include "link/emulator/EmulatedPort.h"
 #include "platform/FileDialog.h"

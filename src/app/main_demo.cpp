@@ -7,7 +7,7 @@ namespace
 
 // Flash write time per block: about what a device takes, so the progress
 // window moves as it would on the bench.
-constexpr qint64 DemoFlashWriteUs = 40000;
+constexpr qint64 DemoFlashWriteNs = 40000000;
 
 } // namespace
 
@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
     vq250::EmulatedPort *emulated = nullptr;
     const auto makeDemoPort = [&emulated](vq250::EventLoop &events) {
         vq250::EmulatorOptions options;
-        options.flashWriteUs = DemoFlashWriteUs;
+        options.flashWriteNs = DemoFlashWriteNs;
         options.recordTrace = false;
         auto port = vq250::makeEmulatedPort(events, options);
         emulated = port.get();

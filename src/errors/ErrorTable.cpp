@@ -1,6 +1,6 @@
 #include "errors/ErrorTable.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "platform/MessageBox.h"
 
 #include <map>

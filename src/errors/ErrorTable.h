@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Protocol.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -9,35 +11,6 @@ namespace vq250
 
 struct ProgramState;
 class MessageBox;
-
-// Error codes that the program sets itself; every other non-zero code is one
-// that the VQ250 sent.
-enum ErrorCodes : quint8 {
-    MisDatEr = 1,
-    MisCmdEr = 2,
-    CkSmEr = 3,
-    LenMLongEr = 4,
-    BlkAlignEr = 5,
-    IllegalCmdEr = 6,
-    SecEraseEr = 17,
-    TooLngBG8Er = 18,
-    FlshSvEr = 19,
-    VolSvEr = 20,
-    ModAcsEr = 21,
-    NoSrcSndEr = 22,
-    SrcModNoExistEr = 23,
-    DstModNoExistEr = 24,
-    InvldCpySpecEr = 25,
-    IncpltEntryEr = 26,
-    DstEqSrcEr = 27,
-    PCcommEr = 224,
-    UnknownEr = 225,
-    UnknownFileTypeEr = 240,
-    NotWaveFileEr = 241,
-    WrongCodecEr = 242,
-    WrongSampleFormatEr = 243,
-    VQbusyEr = 255,
-};
 
 // One message: the box title and the prompt's lines.
 struct ErrorMessage {

@@ -1,7 +1,7 @@
 #include "gui/LoaderApp.h"
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "load/LoadCommand.h"
 #include "platform/SerialPort.h"
 #include "sound/OpenCommand.h"

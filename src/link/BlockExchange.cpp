@@ -1,6 +1,6 @@
 #include "link/BlockExchange.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 

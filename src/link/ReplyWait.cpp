@@ -1,6 +1,6 @@
 #include "link/ReplyWait.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "platform/EventLoop.h"
 #include "platform/Platform.h"

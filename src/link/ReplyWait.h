@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/StaleInput.h"
+#include "core/PortCounts.h"
 
 #include <QtGlobal>
 

@@ -1,10 +1,11 @@
 #include "link/SoundTransfer.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "link/ReplyWait.h"
 #include "platform/MainView.h"
 #include "platform/Platform.h"
+#include "core/ProgressStep.h"
 #include "platform/ProgressView.h"
 
 #include <array>
@@ -86,7 +87,7 @@ void sendSound(ProgramState &state, Platform &platform, quint8 Station, quint8 B
     while (Addr >= 0) {
         if (!deviceAnswered(state, platform, BlkCmd))
             return;
-        const qint32 BlkLen = qMin(Addr + 4, MaxBlockCount);
+        const qint32 BlkLen = qMin(Addr + 4, DeviceBufferBytes);
         XmitBlock(
             state, platform, BlkCmd, state.SoundBuf.data(), BlkLen, Addr + 4 - BlkLen, true, Addr);
         if (state.ErrCode != 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Protocol.h"
 #include "link/BlockExchange.h"
 
 #include <QString>
@@ -10,12 +11,6 @@ namespace vq250
 
 struct ProgramState;
 struct Platform;
-
-// Block command bytes and the device's completion byte.
-constexpr quint8 HeaderBlockCmd = 0xA0;
-constexpr quint8 FirstDataBlockCmd = 0xA1;
-constexpr quint8 TransferDoneByte = 0x73; // 's'
-constexpr qint32 MaxBlockCount = 8192;
 
 // "Writing Sound to Flash BG# " with station and slot in upper-case hex.
 QString flashProgressText(quint8 Station, quint8 BGnum);

@@ -1,6 +1,6 @@
 #include "link/XmitByte.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "link/ReplyWait.h"
 #include "platform/EventLoop.h"

@@ -1,6 +1,6 @@
 #include "load/LoadCommand.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "link/SoundTransfer.h"
 #include "load/Destination.h"
@@ -8,14 +8,12 @@
 #include "platform/MainView.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
-#include "platform/StaleInput.h"
+#include "core/PortCounts.h"
 
 namespace vq250
 {
 namespace
 {
-
-constexpr qint32 Bg8MaxLen = 65519;
 
 LoadRefusal refusal(const char *title, std::initializer_list<QString> lines)
 {
@@ -81,7 +79,7 @@ LoadRefusal tooLongForBg8Refusal()
     return refusal("Too Long for BG#8",
         { QStringLiteral("Sound is too long for BG#8."),
             QStringLiteral("Sound to be loaded to BG#8 is limited to"),
-            QStringLiteral("a maximum of ") + QString::number(Bg8MaxLen) + QStringLiteral(" bytes"),
+            QStringLiteral("a maximum of ") + QString::number(SoundBG8Max) + QStringLiteral(" bytes"),
             QStringLiteral("(Approx. 8.1 seconds)."),
             QStringLiteral("Need to Truncate Sound for BG#8 before loading.") });
 }
@@ -118,7 +116,7 @@ void LoadSound(ProgramState &state, Platform &platform)
         return refuse(platform, stationRefusal());
     if (!dest.bgNumValid())
         return refuse(platform, bgNumberRefusal());
-    if (dest.bgNum == 8 && state.SoundLen > Bg8MaxLen)
+    if (dest.bgNum == 8 && state.SoundLen > SoundBG8Max)
         return refuse(platform, tooLongForBg8Refusal());
 
     const std::optional<quint8> volume = parseVolume(platform.window.volume());

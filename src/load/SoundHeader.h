@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Protocol.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -8,9 +10,6 @@
 
 namespace vq250
 {
-
-constexpr int SoundNameMax = 10;
-constexpr quint8 NamePadByte = 160;
 
 // The volume entry as a whole number 0 to 255: decimal digits, optionally
 // with surrounding blanks and a leading "+". Anything else gives nothing.

@@ -1,13 +1,13 @@
 #include "sound/OpenCommand.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "platform/FileDialog.h"
 #include "platform/MainView.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/ProgressView.h"
-#include "platform/StaleInput.h"
+#include "core/PortCounts.h"
 #include "sound/SoundFile.h"
 #include "sound/SoundText.h"
 

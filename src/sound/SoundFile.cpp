@@ -1,7 +1,7 @@
 #include "sound/SoundFile.h"
 
-#include "app/ProgramState.h"
-#include "platform/ProgressView.h"
+#include "core/ProgramState.h"
+#include "core/ProgressStep.h"
 #include "sound/SoundText.h"
 #include "sound/WavReader.h"
 

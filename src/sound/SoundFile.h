@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Protocol.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -8,8 +10,6 @@ namespace vq250
 
 struct ProgramState;
 
-// Sample bytes kept for a sound: longer ones are announced and cut to this.
-constexpr qint32 SoundKeepMax = 131056;
 // Sample bytes ever read: with the 16 header bytes in front, all of SoundBuf.
 constexpr qint32 SoundReadMax = 262128;
 // Bytes read between two progress updates.

@@ -1,14 +1,11 @@
 #include "sound/SoundText.h"
 
+#include "core/Protocol.h"
+
 #include <QLocale>
 
 namespace vq250
 {
-
-namespace
-{
-constexpr int SoundNameMax = 10;
-}
 
 QString SoundNameFromPath(const QString &path)
 {

@@ -1,6 +1,6 @@
 #include "sound/Truncate.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "platform/MainView.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Protocol.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -8,9 +10,6 @@ namespace vq250
 
 struct ProgramState;
 struct Platform;
-
-// The longest sound BG slot 8 takes: with the 16 header bytes, 65535.
-constexpr qint32 SoundBG8Max = 65519;
 
 // The four lines of the truncation question, joined by carriage returns.
 QString truncatePrompt();

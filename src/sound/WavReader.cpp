@@ -1,6 +1,6 @@
 #include "sound/WavReader.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 
 #include <cmath>

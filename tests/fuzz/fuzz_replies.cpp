@@ -13,8 +13,8 @@
 
 #include "FuzzCheck.h"
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "fakes/ScriptedSerialPort.h"
 #include "link/SoundTransfer.h"
 #include "link/TransferHelpers.h"

@@ -43,7 +43,7 @@ void TestBusyButtons::clicksDuringTransferChangeNothing()
 
     Form1 form;
     EmulatorOptions options;
-    options.flashWriteUs = 20000;
+    options.flashWriteNs = 20000000;
     options.faults.assign(faults.begin(), faults.end());
     LoadRig rig(options, &form);
     QVERIFY(rig.ok);

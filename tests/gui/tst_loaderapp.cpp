@@ -1,5 +1,5 @@
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "fakes/Fakes.h"
 #include "gui/LoaderApp.h"
 #include "platform/EventLoop.h"

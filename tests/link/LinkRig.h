@@ -3,8 +3,8 @@
 // What every device link test needs: virtual time, the reply timer with its
 // tick attached, the program state and fakes for the windows.
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "fakes/Fakes.h"
 #include "platform/Platform.h"
 #include "platform/VirtualEventLoop.h"

@@ -2,7 +2,7 @@
 
 // Sounds to send and the blocks read back from a wire trace.
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "link/emulator/WireTrace.h"
 
 #include <QByteArray>

@@ -1,5 +1,5 @@
 #include "LinkRig.h"
-#include "app/Startup.h"
+#include "core/Startup.h"
 #include "errors/ErrorTable.h"
 #include "link/emulator/EmulatedPort.h"
 
@@ -18,7 +18,7 @@ struct LineByte {
 };
 using Bytes = QList<LineByte>;
 
-constexpr qint64 B = EmulatedPort::ByteTimeNs;
+constexpr qint64 B = LineByteNs;
 
 Bytes block(quint8 cmd, const QByteArray &payload, int countOverride = -1, int checksumDelta = 0)
 {
@@ -234,7 +234,7 @@ private slots:
     {
         VirtualEventLoop events;
         EmulatorOptions options;
-        options.flashWriteUs = 5000;
+        options.flashWriteNs = 5000000;
         EmulatedPort port(events, options);
         port.open();
         exchange(events, port, block(0xA0, headerPayload(10, 1, 100)));
@@ -294,7 +294,7 @@ private slots:
         VirtualEventLoop events;
         EmulatorOptions options;
         options.faults = { DeviceFault::goSilent(0, 1) };
-        options.blockIdleResetUs = 0; // keeps the unfinished block however long it waits
+        options.blockIdleResetNs = 0; // keeps the unfinished block however long it waits
         EmulatedPort port(events, options);
         port.open();
         QCOMPARE(exchange(events, port, { { 0xA0, true }, { 0x00, false } }), bytesOf({ 0xA0 }));
@@ -352,7 +352,7 @@ private slots:
         const auto sent = port.trace().toDevice();
         QCOMPARE(sent.size(), 40);
         for (int i = 1; i < sent.size(); ++i)
-            QCOMPARE(sent[i].timeNs - sent[i - 1].timeNs, EmulatedPort::ByteTimeNs);
+            QCOMPARE(sent[i].timeNs - sent[i - 1].timeNs, LineByteNs);
     }
 
     void traceText()

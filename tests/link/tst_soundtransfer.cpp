@@ -4,7 +4,6 @@
 #include "fakes/ScriptedSerialPort.h"
 #include "link/SoundTransfer.h"
 #include "link/emulator/EmulatedPort.h"
-#include "platform/QtEventLoop.h"
 
 #include <QTest>
 
@@ -311,7 +310,7 @@ private slots:
 
         LinkRig rig(1000);
         EmulatorOptions options;
-        options.flashWriteUs = 2000;
+        options.flashWriteNs = 2000000;
         options.faults = faults;
         EmulatedPort port(rig.events, options);
         port.open();
@@ -421,27 +420,6 @@ private slots:
         QCOMPARE(rig.state->RxData.size(), 2);
         QCOMPARE(int(quint8(rig.state->RxData[1])), 0x73);
         QVERIFY(port.device().slot(11, 3)->complete);
-    }
-
-    // The demo's emulator keeps a Qt loop and clock of its own; the
-    // program's separate Qt loop must still wake for its bytes.
-    void realTimeEmulatorOnItsOwnLoop()
-    {
-        QtEventLoop events;
-        auto timer = events.createTimer();
-        auto state = std::make_unique<ProgramState>();
-        auto port = makeRealTimeEmulatedPort();
-        QVERIFY(runLoadStep(*state, *port, *timer));
-        timer->setInterval(2000);
-        fakes::FakeMessageBox box;
-        fakes::FakeFileDialog dialog;
-        fakes::FakeProgressView progress;
-        fakes::FakeMainView window;
-        Platform platform { *port, box, dialog, events, *timer, progress, window };
-        putSound(*state, 40);
-        WriteSoundToFlash(*state, platform, 13, 2);
-        QCOMPARE(int(state->ErrCode), 0);
-        QVERIFY(port->device().slot(13, 2)->sound() == soundBytes(*state, 16, 40));
     }
 
     void lengthBeyondTheBufferIsRefusedBeforeSending()

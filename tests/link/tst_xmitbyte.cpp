@@ -1,5 +1,5 @@
 #include "LinkRig.h"
-#include "app/Startup.h"
+#include "core/Startup.h"
 #include "errors/ErrorTable.h"
 #include "fakes/ScriptedSerialPort.h"
 #include "link/ReplyWait.h"

@@ -4,8 +4,8 @@
 // emulated VQ250 on the serial port, virtual time, and fakes for the boxes,
 // the file dialog, the progress window and the main window's fields.
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "fakes/Fakes.h"
 #include "fakes/WavBuilder.h"
 #include "link/emulator/EmulatedPort.h"

@@ -1,4 +1,4 @@
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "load/LoadCommand.h"
 #include "platform/EventLoop.h"
 #include "platform/Platform.h"

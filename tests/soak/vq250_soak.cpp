@@ -13,8 +13,8 @@
 // calls for, left the progress window up, or when the device could not be
 // loaded again after a failure.
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "errors/ErrorTable.h"
 #include "fakes/Fakes.h"
 #include "link/ReplyWait.h"
@@ -643,8 +643,8 @@ qint64 boundUs(const Job &job, const Timing &timing)
     for (const Block &block : job.blocks)
         bytes += block.count + 8;
     const qint64 perBlockNs = timing.device.flashWriteNs + 8 * timing.device.replyDelayNs
-        + 8 * EmulatedPort::ByteTimeNs;
-    return (2 * bytes * EmulatedPort::ByteTimeNs + qint64(job.blocks.size()) * perBlockNs) / 1000
+        + 8 * LineByteNs;
+    return (2 * bytes * LineByteNs + qint64(job.blocks.size()) * perBlockNs) / 1000
         + qint64(ReplyTimeoutMs) * 1000 + 500000;
 }
 

@@ -3,7 +3,7 @@
 // A program state and a platform of fakes for the sound commands, with a
 // temporary folder for the files they open.
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "fakes/Fakes.h"
 #include "fakes/StillEventLoop.h"
 #include "fakes/WavBuilder.h"

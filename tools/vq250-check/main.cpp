@@ -1,7 +1,7 @@
 // vq250-check FILE...: applies the open command's checks and caps to each
 // file and prints one tab-separated line per file.
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "sound/SoundFile.h"
 #include "sound/SoundText.h"

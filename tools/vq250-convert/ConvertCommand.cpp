@@ -41,7 +41,7 @@ public:
             QStringLiteral("Show this help and exit."))
         , m_bg8(QStringLiteral("bg8"),
               QStringLiteral("Cut the sound to %1 bytes so it fits BG slot 8.")
-                  .arg(LongestBg8SoundBytes))
+                  .arg(SoundBG8Max))
         , m_gain(QStringLiteral("gain"),
               QStringLiteral("Change the level by DB decibels before the conversion "
                              "(default 0)."),
@@ -116,22 +116,22 @@ void note(QTextStream &err, const QString &text)
 void fitLength(QByteArray &samples, bool bg8, QTextStream &err)
 {
     const qint64 length = samples.size();
-    if (bg8 && length > LongestBg8SoundBytes) {
-        samples.truncate(LongestBg8SoundBytes);
+    if (bg8 && length > SoundBG8Max) {
+        samples.truncate(SoundBG8Max);
         note(err,
             QStringLiteral("cut from %1 bytes (%2) to %3 bytes (%4) for BG slot 8")
                 .arg(length)
                 .arg(seconds(length))
-                .arg(LongestBg8SoundBytes)
-                .arg(seconds(LongestBg8SoundBytes)));
-    } else if (!bg8 && length > LongestSoundBytes) {
+                .arg(SoundBG8Max)
+                .arg(seconds(SoundBG8Max)));
+    } else if (!bg8 && length > SoundKeepMax) {
         warn(err,
             QStringLiteral("the sound is %1 bytes (%2); slots 1 to 7 keep at most %3 "
                            "bytes (%4), so the loader will cut it")
                 .arg(length)
                 .arg(seconds(length))
-                .arg(LongestSoundBytes)
-                .arg(seconds(LongestSoundBytes)));
+                .arg(SoundKeepMax)
+                .arg(seconds(SoundKeepMax)));
     }
 }
 

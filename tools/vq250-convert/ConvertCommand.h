@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Protocol.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -12,11 +14,6 @@ enum ExitStatus {
     ExitConversionFailed = 1, // unreadable input, unwritable output
     ExitUsage = 2, // bad arguments, or OUTPUT would replace INPUT
 };
-
-// Slots 1 to 7 keep at most this many sample bytes; the loader cuts the rest.
-constexpr int LongestSoundBytes = 131056;
-// The longest sound BG slot 8 takes.
-constexpr int LongestBg8SoundBytes = 65519;
 
 // The whole program: `arguments` as main() gets them (program name first).
 // The result goes to `out`, warnings and failures to `err`.

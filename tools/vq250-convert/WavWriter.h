@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Protocol.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,7 +9,6 @@ namespace vq250::convert
 {
 
 constexpr int WavHeaderSize = 44;
-constexpr int DeviceSampleRate = 8000;
 
 // The common 44-byte header for unsigned 8-bit mono PCM at 8000 Hz: "RIFF",
 // "WAVE", a 16-byte "fmt " body, then the "data" head for `dataBytes`.

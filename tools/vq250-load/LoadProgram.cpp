@@ -1,7 +1,7 @@
 #include "vq250-load/LoadProgram.h"
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "link/emulator/WireTrace.h"
 #include "load/LoadCommand.h"
 #include "platform/Platform.h"
@@ -92,7 +92,7 @@ LoadProgram::LoadProgram(QTextStream &out, QTextStream &err)
     , m_err(err)
     , m_replyTimeoutMs(ReplyTimeoutMs)
 {
-    m_emulatorOptions.flashWriteUs = EmulatorFlashWriteUs;
+    m_emulatorOptions.flashWriteNs = EmulatorFlashWriteNs;
 }
 
 LoadProgram::~LoadProgram() = default;

@@ -24,7 +24,7 @@ enum ExitStatus {
 
 // Flash write time of the emulated VQ250 per block: enough to be seen in a
 // trace, short enough not to wait for.
-constexpr qint64 EmulatorFlashWriteUs = 5000;
+constexpr qint64 EmulatorFlashWriteNs = 5000000;
 
 // The whole of vq250-load: the window's start-up, open command and load
 // command, run once with the command line standing in for the operator.
@@ -39,7 +39,7 @@ public:
     // Draws the progress bar on standard error (only for a terminal).
     void setProgressOnTerminal(bool on) { m_progressOnTerminal = on; }
     // The emulated VQ250 that --emulate uses (faults, timing). The flash
-    // write time defaults to EmulatorFlashWriteUs.
+    // write time defaults to EmulatorFlashWriteNs.
     void setEmulatorOptions(EmulatorOptions options) { m_emulatorOptions = std::move(options); }
     // The reply time-out, 8000 ms unless a test wants it shorter.
     void setReplyTimeoutMs(int ms) { m_replyTimeoutMs = ms; }

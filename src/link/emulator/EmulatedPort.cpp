@@ -1,7 +1,6 @@
 #include "link/emulator/EmulatedPort.h"
 
 #include "platform/EventLoop.h"
-#include "platform/QtEventLoop.h"
 
 #include <algorithm>
 
@@ -11,8 +10,8 @@ namespace vq250
 EmulatedPort::EmulatedPort(EventLoop &events, EmulatorOptions options)
     : m_events(events)
     , m_options(std::move(options))
-    , m_device(DeviceTiming { m_options.replyDelayUs * 1000, m_options.flashWriteUs * 1000,
-          m_options.requestWithEcho, m_options.blockIdleResetUs * 1000 })
+    , m_device(DeviceTiming { m_options.replyDelayNs, m_options.flashWriteNs,
+          m_options.requestWithEcho, m_options.blockIdleResetNs })
 {
     m_options.txQueueBytes = std::max(1, m_options.txQueueBytes);
     m_options.txWakeRoomBytes = std::clamp(m_options.txWakeRoomBytes, 1, m_options.txQueueBytes);
@@ -20,20 +19,9 @@ EmulatedPort::EmulatedPort(EventLoop &events, EmulatorOptions options)
         m_device.addFault(fault);
 }
 
-EmulatedPort::EmulatedPort(std::unique_ptr<EventLoop> ownLoop, EmulatorOptions options)
-    : EmulatedPort(*ownLoop, std::move(options))
-{
-    m_ownLoop = std::move(ownLoop);
-}
-
 std::unique_ptr<EmulatedPort> makeEmulatedPort(EventLoop &events, EmulatorOptions options)
 {
     return std::make_unique<EmulatedPort>(events, std::move(options));
-}
-
-std::unique_ptr<EmulatedPort> makeRealTimeEmulatedPort(EmulatorOptions options)
-{
-    return std::make_unique<EmulatedPort>(std::make_unique<QtEventLoop>(), std::move(options));
 }
 
 void EmulatedPort::setCommPort(int number)
@@ -93,14 +81,14 @@ int EmulatedPort::queued(qint64 atNs) const
 {
     if (m_txLineFreeNs <= atNs)
         return 0;
-    return int((m_txLineFreeNs - atNs + ByteTimeNs - 1) / ByteTimeNs);
+    return int((m_txLineFreeNs - atNs + LineByteNs - 1) / LineByteNs);
 }
 
 // Like a tty driver, the queue wakes its writer only once a good stretch
 // of room is free, not for every byte that leaves.
 qint64 EmulatedPort::queueTakesMoreAtNs() const
 {
-    return m_txLineFreeNs - qint64(m_options.txQueueBytes - m_options.txWakeRoomBytes) * ByteTimeNs;
+    return m_txLineFreeNs - qint64(m_options.txQueueBytes - m_options.txWakeRoomBytes) * LineByteNs;
 }
 
 int EmulatedPort::bytesToWrite() const
@@ -167,7 +155,7 @@ void EmulatedPort::advance() const
 // device's answer are fixed from then on, so both are worked out at once.
 void EmulatedPort::putOnLine(quint8 byte, bool dtr, qint64 atNs) const
 {
-    m_txLineFreeNs = std::max(m_txLineFreeNs, atNs) + ByteTimeNs;
+    m_txLineFreeNs = std::max(m_txLineFreeNs, atNs) + LineByteNs;
     const qint64 arrivesNs = m_txLineFreeNs;
     ++m_sentCount;
     if (!m_deviceHears) {
@@ -185,7 +173,7 @@ void EmulatedPort::putOnLine(quint8 byte, bool dtr, qint64 atNs) const
     for (const DeviceBurst &burst : reaction.bursts) {
         qint64 endNs = std::max(m_rxLineFreeNs, burst.sendAtNs);
         for (int i = 0; i < burst.bytes.size(); ++i) {
-            endNs += ByteTimeNs;
+            endNs += LineByteNs;
             if (m_options.recordTrace)
                 m_trace.add({ endNs, false, quint8(burst.bytes[i]), false, burst.notes.value(i) });
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Protocol.h"
 #include "link/emulator/DeviceFault.h"
 #include "link/emulator/Vq250Device.h"
 #include "link/emulator/WireTrace.h"
@@ -17,9 +18,9 @@ namespace vq250
 class EventLoop;
 
 struct EmulatorOptions {
-    qint64 flashWriteUs = 0; // per block, from checksum echo to the next request
-    qint64 replyDelayUs = 0; // device's reaction time to a byte
-    qint64 blockIdleResetUs = 1000000; // silence after which an unfinished block is dropped
+    qint64 flashWriteNs = 0; // per block, from checksum echo to the next request
+    qint64 replyDelayNs = 0; // device's reaction time to a byte
+    qint64 blockIdleResetNs = 1000000000; // silence after which an unfinished block is dropped
     bool requestWithEcho = false; // with no flash time, request and echo arrive as one read
     int txQueueBytes = 4096; // the driver's transmit queue
     int txWakeRoomBytes = 256; // room the queue must have before it takes more
@@ -39,13 +40,7 @@ struct EmulatorOptions {
 class EmulatedPort final : public SerialPort
 {
 public:
-    static constexpr qint64 ByteTimeNs = 173612; // 1e9 / 5760, rounded up
-    static constexpr char LineSettings[] = "57600,N,8,1";
-
     explicit EmulatedPort(EventLoop &events, EmulatorOptions options = {});
-    // Runs on a loop of its own, for a program that makes its port before
-    // its event loop. Any Qt loop on the same thread wakes for its timers.
-    explicit EmulatedPort(std::unique_ptr<EventLoop> ownLoop, EmulatorOptions options = {});
 
     void setCommPort(int number) override;
     void setSettings(const QString &text) override;
@@ -91,7 +86,6 @@ private:
     void putOnLine(quint8 byte, bool dtr, qint64 atNs) const;
     void scheduleWake() const;
 
-    std::unique_ptr<EventLoop> m_ownLoop; // outlives the rest, which may use it
     EventLoop &m_events;
     EmulatorOptions m_options;
     QStringList m_calls;
@@ -115,9 +109,5 @@ private:
 
 // The emulated port for a program or test to use in place of the real one.
 std::unique_ptr<EmulatedPort> makeEmulatedPort(EventLoop &events, EmulatorOptions options = {});
-
-// The same in real time on a QtEventLoop that the port owns; needs a
-// QCoreApplication. For vq250-demo, whose event loop comes after its port.
-std::unique_ptr<EmulatedPort> makeRealTimeEmulatedPort(EmulatorOptions options = {});
 
 } // namespace vq250

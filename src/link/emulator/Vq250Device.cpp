@@ -1,14 +1,12 @@
 #include "link/emulator/Vq250Device.h"
 
-#include "errors/ErrorTable.h"
+#include "core/Protocol.h"
 
 namespace vq250
 {
 namespace
 {
 
-constexpr quint8 NamePad = 160;
-constexpr quint8 DoneByte = 0x73;
 constexpr int HeaderCount = 18;
 constexpr quint8 ErasedByte = 0xFF;
 
@@ -39,7 +37,7 @@ quint8 StoredSlot::volume() const
 QByteArray StoredSlot::nameBytes() const
 {
     QByteArray name = header.mid(2, 10);
-    const int pad = name.indexOf(char(NamePad));
+    const int pad = name.indexOf(char(NamePadByte));
     return pad < 0 ? name : name.left(pad);
 }
 
@@ -108,7 +106,7 @@ void Vq250Device::dropAbandonedBlock(qint64 atNs)
 void Vq250Device::trackPosition(quint8 byte, bool dtr)
 {
     if (dtr) {
-        m_posBlock = byte == FirstCommand ? 0 : m_posBlock + 1;
+        m_posBlock = byte == HeaderBlockCmd ? 0 : m_posBlock + 1;
         m_posByte = 0;
         m_posCount = -1;
         return;
@@ -210,15 +208,15 @@ void Vq250Device::process(quint8 byte, bool dtr)
 
 void Vq250Device::takeCommand(quint8 byte)
 {
-    if (byte < FirstCommand || byte > LastCommand) {
+    if (byte < HeaderBlockCmd || byte > LastBlockCmd) {
         fail(byte, IllegalCmdEr);
         return;
     }
     // A header always starts a new transfer; a data block must be the one
     // asked for.
-    if (byte == FirstCommand)
+    if (byte == HeaderBlockCmd)
         m_active = false;
-    else if (!m_active || byte != FirstCommand + m_nextBlock) {
+    else if (!m_active || byte != HeaderBlockCmd + m_nextBlock) {
         fail(byte, BlkAlignEr);
         return;
     }
@@ -230,11 +228,11 @@ void Vq250Device::takeCommand(quint8 byte)
 void Vq250Device::takeLength(quint8 low)
 {
     m_count = (m_lenHigh << 8 | low) + 1;
-    if (m_count > RxBufferSize) {
+    if (m_count > DeviceBufferBytes) {
         fail(low, LenMLongEr);
         return;
     }
-    const bool header = m_cmd == FirstCommand;
+    const bool header = m_cmd == HeaderBlockCmd;
     if (header ? m_count != HeaderCount : m_count < 4) {
         fail(low, BlkAlignEr);
         return;
@@ -249,7 +247,7 @@ void Vq250Device::takePayload(quint8 byte)
 {
     m_payload.append(char(byte));
     m_sum += byte;
-    if (m_cmd != FirstCommand && m_payload.size() == 3 && !addressFits()) {
+    if (m_cmd != HeaderBlockCmd && m_payload.size() == 3 && !addressFits()) {
         fail(byte, BlkAlignEr);
         return;
     }
@@ -272,7 +270,7 @@ void Vq250Device::takeChecksum(quint8 byte)
     }
     echo(byte);
     m_phase = Phase::Command;
-    if (m_cmd == FirstCommand)
+    if (m_cmd == HeaderBlockCmd)
         finishHeader();
     else
         finishData();
@@ -292,7 +290,7 @@ void Vq250Device::finishHeader()
         answer(0, DstModNoExistEr, QStringLiteral("code"));
         return;
     }
-    if (bg == 8 && length > BG8MaxLength) {
+    if (bg == 8 && length > SoundBG8Max) {
         answer(0, TooLngBG8Er, QStringLiteral("code"));
         return;
     }
@@ -302,12 +300,12 @@ void Vq250Device::finishHeader()
     m_slotKey = slotKey(station, bg);
     m_nextAddr = length + 15;
     m_nextBlock = 1;
-    answer(0, FirstCommand + 1, QStringLiteral("request"));
+    answer(0, FirstDataBlockCmd, QStringLiteral("request"));
 }
 
 void Vq250Device::finishData()
 {
-    const int block = m_cmd - FirstCommand;
+    const int block = m_cmd - HeaderBlockCmd;
     const qint32 address
         = threeBytes(quint8(m_payload[0]), quint8(m_payload[1]), quint8(m_payload[2]));
     StoredSlot &stored = m_slots[m_slotKey];
@@ -317,13 +315,13 @@ void Vq250Device::finishData()
     m_nextAddr = address - dataBytes;
     ++m_nextBlock;
     if (m_nextAddr >= 0) {
-        answer(block, quint8(FirstCommand + m_nextBlock), QStringLiteral("request"));
+        answer(block, quint8(HeaderBlockCmd + m_nextBlock), QStringLiteral("request"));
         return;
     }
     stored.complete = true;
     m_active = false;
     ++m_completed;
-    answer(block, DoneByte, QStringLiteral("done"));
+    answer(block, TransferDoneByte, QStringLiteral("done"));
 }
 
 // The single byte between blocks, after the flash has been written.

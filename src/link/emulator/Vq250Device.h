@@ -60,11 +60,6 @@ struct DeviceReaction {
 class Vq250Device
 {
 public:
-    static constexpr int RxBufferSize = 8192;
-    static constexpr qint32 BG8MaxLength = 65519;
-    static constexpr quint8 FirstCommand = 0xA0;
-    static constexpr quint8 LastCommand = 0xBF; // 0xA0 to 0xBF are known commands
-
     explicit Vq250Device(DeviceTiming timing = {});
 
     // A byte has fully arrived at `atNs` with the given DTR state.

@@ -4,7 +4,7 @@
 #include "vq250-convert/WavWriter.h"
 
 #ifdef VQ250_HAVE_SOUND
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "sound/SoundFile.h"
 #include "sound/SoundText.h"
 #endif

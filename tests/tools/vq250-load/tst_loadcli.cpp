@@ -285,7 +285,7 @@ void TestLoadCli::transferFailures()
         EmulatorOptions options;
         // With no flash time an answer can share a read with the checksum's
         // echo, where the transfer does not look for a code.
-        options.flashWriteUs = loadcli::EmulatorFlashWriteUs;
+        options.flashWriteNs = loadcli::EmulatorFlashWriteNs;
         options.faults.push_back(fault);
         program.setEmulatorOptions(options);
         program.setReplyTimeoutMs(timeoutMs);

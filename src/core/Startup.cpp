@@ -1,6 +1,6 @@
-#include "app/Startup.h"
+#include "core/Startup.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "platform/EventLoop.h"
 #include "platform/SerialPort.h"
 
@@ -61,10 +61,10 @@ bool runLoadStep(ProgramState &state, SerialPort &port, OneShotTimer &replyTimer
     state.VersionText = versionText(VersionMajor, VersionMinor, VersionRevision);
 
     port.setCommPort(1);
-    port.setSettings(QStringLiteral("57600,N,8,1"));
+    port.setSettings(QString::fromLatin1(LineSettings));
     port.setBinaryInput(true);
-    port.setInBufferSize(8448);
-    port.setOutBufferSize(8448);
+    port.setInBufferSize(PortBufferBytes);
+    port.setOutBufferSize(PortBufferBytes);
     if (!port.open())
         return false;
     port.setReceiveThreshold(1);

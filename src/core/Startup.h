@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Protocol.h"
+
 #include <QString>
 
 namespace vq250
@@ -13,8 +15,6 @@ class OneShotTimer;
 constexpr int VersionMajor = 1;
 constexpr int VersionMinor = 5;
 constexpr int VersionRevision = 0;
-
-constexpr int ReplyTimeoutMs = 8000;
 
 // "1.05": the minor number padded to two digits, a non-zero revision appended.
 QString versionText(int major, int minor, int revision);

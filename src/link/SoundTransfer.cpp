@@ -114,7 +114,15 @@ qint32 progressStep(qint32 length)
     return progressStepFor(length + 16);
 }
 
-void WriteSoundToFlash(ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum)
+TransferResult TransferResult::fromCode(quint8 code)
+{
+    if (code == 0)
+        return { Kind::Written, 0 };
+    return { code == PCcommEr || code == UnknownEr ? Kind::Failed : Kind::Rejected, code };
+}
+
+TransferResult WriteSoundToFlash(
+    ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum)
 {
     ProgressView &progress = platform.progress;
     progress.setMessage(flashProgressText(Station, BGnum));
@@ -126,6 +134,7 @@ void WriteSoundToFlash(ProgramState &state, Platform &platform, quint8 Station, 
 
     progress.setVisible(false);
     platform.window.repaint();
+    return TransferResult::fromCode(state.ErrCode);
 }
 
 } // namespace vq250

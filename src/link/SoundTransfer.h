@@ -12,6 +12,20 @@ namespace vq250
 struct ProgramState;
 struct Platform;
 
+// How a transfer ended.
+struct TransferResult {
+    enum class Kind {
+        Written, // the device confirmed the whole sound
+        Rejected, // the device answered with one of its error codes
+        Failed, // no answer in time (PCcommEr) or one that fits nothing (UnknownEr)
+    };
+    Kind kind = Kind::Written;
+    quint8 code = 0; // Rejected and Failed: ErrCode as the transfer left it
+
+    // The result for the code a transfer left in ErrCode.
+    static TransferResult fromCode(quint8 code);
+};
+
 // "Writing Sound to Flash BG# " with station and slot in upper-case hex.
 QString flashProgressText(quint8 Station, quint8 BGnum);
 
@@ -26,6 +40,7 @@ qint32 progressStep(qint32 length);
 // device has confirmed the whole sound, else it holds the first failure.
 // The progress window is hidden and the main window repainted on every way
 // out.
-void WriteSoundToFlash(ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum);
+TransferResult WriteSoundToFlash(
+    ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum);
 
 } // namespace vq250

@@ -20,9 +20,10 @@ LoadRefusal refusal(const char *title, std::initializer_list<QString> lines)
     return { QString::fromLatin1(title), QStringList(lines) };
 }
 
-void refuse(Platform &platform, const LoadRefusal &r)
+LoadResult refuse(Platform &platform, LoadCheck check, const LoadRefusal &r)
 {
     platform.box.show(r.lines.join(QChar(13)), MsgOkOnly, r.title);
+    return { LoadResult::Kind::Refused, check, 0 };
 }
 
 // Open, Load and Truncate stay disabled while the transfer runs, whichever
@@ -103,29 +104,29 @@ LoadRefusal nameTooLongRefusal()
             QStringLiteral("Enter name of 10 or less characters.") });
 }
 
-void LoadSound(ProgramState &state, Platform &platform)
+LoadResult LoadSound(ProgramState &state, Platform &platform)
 {
     state.RxCount = discardStaleInput(platform.port);
     state.ErrCode = 0;
 
     if (state.FileOpened == FlagFalse)
-        return refuse(platform, noFileRefusal());
+        return refuse(platform, LoadCheck::FileOpened, noFileRefusal());
 
     const Destination dest = parseDestination(platform.window.destination());
     if (!dest.stationValid())
-        return refuse(platform, stationRefusal());
+        return refuse(platform, LoadCheck::Station, stationRefusal());
     if (!dest.bgNumValid())
-        return refuse(platform, bgNumberRefusal());
+        return refuse(platform, LoadCheck::BgNumber, bgNumberRefusal());
     if (dest.bgNum == 8 && state.SoundLen > SoundBG8Max)
-        return refuse(platform, tooLongForBg8Refusal());
+        return refuse(platform, LoadCheck::Bg8Length, tooLongForBg8Refusal());
 
     const std::optional<quint8> volume = parseVolume(platform.window.volume());
     if (!volume)
-        return refuse(platform, volumeRefusal());
+        return refuse(platform, LoadCheck::Volume, volumeRefusal());
 
     const QString name = platform.window.soundName();
     if (nameLength(name) > SoundNameMax)
-        return refuse(platform, nameTooLongRefusal());
+        return refuse(platform, LoadCheck::NameLength, nameTooLongRefusal());
     state.SoundName = name;
 
     LongToBytes(state, state.SoundLen);
@@ -133,12 +134,22 @@ void LoadSound(ProgramState &state, Platform &platform)
         *volume, state.SoundName, state.LongBytes, platform.window.looping() == Checked);
     std::copy(header.begin(), header.end(), state.SoundBuf.begin());
 
+    TransferResult written;
     {
         const CommandsHeldOff heldOff(platform.window);
-        WriteSoundToFlash(state, platform, dest.station, dest.bgNum);
+        written = WriteSoundToFlash(state, platform, dest.station, dest.bgNum);
     }
     if (state.ErrCode != 0)
         ReportError(state, platform.box);
+    switch (written.kind) {
+    case TransferResult::Kind::Written:
+        break;
+    case TransferResult::Kind::Rejected:
+        return { LoadResult::Kind::Rejected, LoadCheck::None, written.code };
+    case TransferResult::Kind::Failed:
+        return { LoadResult::Kind::Failed, LoadCheck::None, written.code };
+    }
+    return { LoadResult::Kind::Loaded, LoadCheck::None, 0 };
 }
 
 } // namespace vq250

@@ -9,9 +9,33 @@ namespace vq250
 struct ProgramState;
 struct Platform;
 
+// The load command's checks, in the order it makes them.
+enum class LoadCheck {
+    None,
+    FileOpened, // a sound has been opened
+    Station, // the destination's station letter, A to F
+    BgNumber, // its BG number, 1 to 8
+    Bg8Length, // a sound for BG#8 fits in it
+    Volume, // 0 to 255
+    NameLength, // at most 10 characters
+};
+
+// How the load command ended.
+struct LoadResult {
+    enum class Kind {
+        Loaded, // the device confirmed the whole sound
+        Refused, // a check failed before anything was sent; its box was shown
+        Rejected, // the device answered with its error code; the box was shown
+        Failed, // time-out or an answer that fits nothing; the box was shown
+    };
+    Kind kind = Kind::Refused;
+    LoadCheck refusedBy = LoadCheck::None; // Refused: the check that failed
+    quint8 code = 0; // Rejected and Failed: the code the box showed
+};
+
 // The load command, bound to LoadBGbtn: checks the entries in their order,
 // builds the sound header and writes the sound into the chosen BG slot.
-void LoadSound(ProgramState &state, Platform &platform);
+LoadResult LoadSound(ProgramState &state, Platform &platform);
 
 // A refusal of the load command: its box title and prompt lines.
 struct LoadRefusal {

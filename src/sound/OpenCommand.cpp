@@ -40,8 +40,7 @@ public:
 
     void tooLong(qint32 soundLen) override
     {
-        m_platform.box.show(
-            soundTooLongPrompt(soundLen), MsgOkOnly, QStringLiteral("Sound Too Long"));
+        m_platform.box.show(soundTooLongPrompt(soundLen), MsgOkOnly, soundTooLongTitle());
     }
     void readStarting() override
     {
@@ -67,6 +66,24 @@ private:
     bool m_shown = false;
 };
 
+// Why a file the reader did not judge failed to open, in a few words.
+QString reasonNotOpened(const QString &path, const SoundFileResult &result)
+{
+    switch (result.outcome) {
+    case SoundFileOutcome::Missing:
+        return QStringLiteral("no such file");
+    case SoundFileOutcome::Overflow:
+        return QStringLiteral("a size in its header is 2147483648 or more");
+    case SoundFileOutcome::Unreadable:
+    case SoundFileOutcome::Rejected:
+    case SoundFileOutcome::Accepted:
+        break;
+    }
+    if (QFileInfo(path).isDir())
+        return QStringLiteral("it is a folder");
+    return result.systemReason.isEmpty() ? result.reason : result.systemReason;
+}
+
 } // namespace
 
 QString soundLibraryFolder()
@@ -87,6 +104,11 @@ QString initialSoundFolder(const QString &preferred)
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
+QString soundTooLongTitle()
+{
+    return QStringLiteral("Sound Too Long");
+}
+
 QString soundTooLongPrompt(qint32 soundLen)
 {
     return QStringList {
@@ -99,8 +121,9 @@ QString soundTooLongPrompt(qint32 soundLen)
         .join(CR);
 }
 
-void OpenSound(ProgramState &state, Platform &platform)
+OpenResult OpenSound(ProgramState &state, Platform &platform)
 {
+    OpenResult opened;
     state.RxCount = discardStaleInput(platform.port);
     state.ErrCode = 0;
 
@@ -108,7 +131,7 @@ void OpenSound(ProgramState &state, Platform &platform)
     const std::optional<QString> path = platform.dialog.openFile(
         soundFileFilter(), initialSoundFolder(soundLibraryFolder()), SoundFilesEntry);
     if (!path)
-        return;
+        return opened;
     platform.window.repaint();
     state.FileOpened = FlagFalse;
     platform.window.setLastOpenedFile(QStringLiteral("Unknown"));
@@ -116,13 +139,18 @@ void OpenSound(ProgramState &state, Platform &platform)
     platform.window.setFileLenSec(QStringLiteral("0.0000 Sec."));
 
     OpenWindowEvents events(platform);
-    const SoundFileResult result = openSoundFile(state, *path, events);
+    const SoundFileResult result = readSoundFile(state, *path, events);
     if (result.outcome == SoundFileOutcome::Rejected) {
+        opened.kind = OpenResult::Kind::Rejected;
+        opened.code = result.errCode;
         ReportError(state, platform.box);
-        return;
+        return opened;
     }
-    if (result.outcome != SoundFileOutcome::Accepted)
-        return;
+    if (result.outcome != SoundFileOutcome::Accepted) {
+        opened.kind = OpenResult::Kind::Failed;
+        opened.reason = reasonNotOpened(*path, result);
+        return opened;
+    }
 
     platform.window.setLastOpenedFile(QDir::toNativeSeparators(state.SoundFilePath));
     platform.window.setSoundName(state.SoundName);
@@ -131,6 +159,10 @@ void OpenSound(ProgramState &state, Platform &platform)
     platform.window.setLooping(Checked);
     events.hideProgress();
     state.FileOpened = FlagTrue;
+    opened.kind = OpenResult::Kind::Opened;
+    opened.soundLen = state.SoundLen;
+    opened.cut = result.tooLong;
+    return opened;
 }
 
 } // namespace vq250

@@ -29,6 +29,13 @@ SoundFileResult failure(SoundFileOutcome outcome, const char *reason)
     return result;
 }
 
+SoundFileResult openFailure(const QFile &file)
+{
+    SoundFileResult result = failure(SoundFileOutcome::Unreadable, "cannot open file");
+    result.systemReason = file.errorString();
+    return result;
+}
+
 // Reads up to `count` bytes from `offset` into `into`, zero-filling whatever
 // lies past the end of the file. False on a read error, or when the file
 // holds fewer bytes there than `fileSize` promised.
@@ -59,7 +66,7 @@ void reportProgress(SoundFileEvents &events, qint32 bytesRead, qint32 step)
 
 } // namespace
 
-SoundFileResult openSoundFile(ProgramState &state, const QString &path, SoundFileEvents &events)
+SoundFileResult readSoundFile(ProgramState &state, const QString &path, SoundFileEvents &events)
 {
     if (path.isEmpty() || !QFileInfo::exists(path))
         return failure(SoundFileOutcome::Missing, "file not found");
@@ -70,7 +77,7 @@ SoundFileResult openSoundFile(ProgramState &state, const QString &path, SoundFil
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            return failure(SoundFileOutcome::Unreadable, "cannot open file");
+            return openFailure(file);
         fileSize = file.size();
         if (!readZeroPadded(file, fileSize, 0, header.data(), WavHeaderBytes))
             return failure(SoundFileOutcome::Unreadable, "read error");
@@ -110,7 +117,7 @@ SoundFileResult openSoundFile(ProgramState &state, const QString &path, SoundFil
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            return failure(SoundFileOutcome::Unreadable, "cannot open file");
+            return openFailure(file);
         // Compared with the size seen by the header read: a file cut short
         // since then is a read error, not a sound padded with zeros.
         if (!readZeroPadded(file, fileSize, qint64(state.SampleOffset) - SizeFieldBytes,

@@ -54,6 +54,7 @@ struct SoundFileResult {
     qint32 soundLen = 0; // SoundLen after the caps
     bool tooLong = false; // usableLength is above SoundKeepMax
     QString reason; // why it failed, for Missing, Unreadable and Overflow
+    QString systemReason; // the system's words when the file would not open
 };
 
 // Reads and checks one sound file into the program state: its first bytes
@@ -61,6 +62,6 @@ struct SoundFileResult {
 // field and samples into SoundBuf from index 12. SoundFilePath is set once the
 // file is known to exist. A file holding fewer samples than it declares
 // gives only the samples it holds. The file is open only while it is read.
-SoundFileResult openSoundFile(ProgramState &state, const QString &path, SoundFileEvents &events);
+SoundFileResult readSoundFile(ProgramState &state, const QString &path, SoundFileEvents &events);
 
 } // namespace vq250

@@ -22,14 +22,18 @@ QString truncatePrompt()
         .join(QChar(13));
 }
 
-void TruncateForBG8(ProgramState &state, Platform &platform)
+TruncateResult TruncateForBG8(ProgramState &state, Platform &platform)
 {
+    using Kind = TruncateResult::Kind;
     const MsgAnswer answer = platform.box.show(
         truncatePrompt(), MsgOkCancel, QStringLiteral("Truncate Sound for BG#8?"));
-    if (answer != MsgOk || state.SoundLen <= SoundBG8Max)
-        return;
+    if (answer != MsgOk)
+        return { Kind::Cancelled, state.SoundLen };
+    if (state.SoundLen <= SoundBG8Max)
+        return { Kind::AlreadyShort, state.SoundLen };
     state.SoundLen = SoundBG8Max;
     platform.window.setFileLenSec(secondsText(state.SoundLen));
+    return { Kind::Cut, state.SoundLen };
 }
 
 } // namespace vq250

@@ -623,17 +623,8 @@ struct Outcome {
     bool slotMatches = false; // ... and its slot holds exactly this sound
     bool progressHidden = true;
     bool commandsBack = true;
-    bool codeTextRight = true; // the box's title and code line agree
+    bool codeTextRight = true; // one box whose title names the code, none on success
 };
-
-int codeFromPrompt(const QString &prompt)
-{
-    const QString marker = QStringLiteral("Error Code = ");
-    const int at = prompt.lastIndexOf(marker);
-    bool ok = false;
-    const int code = at < 0 ? -1 : prompt.mid(at + marker.size()).toInt(&ok, 16);
-    return ok ? code : -1;
-}
 
 // Upper bound on a transfer's virtual time: its bytes both ways, each
 // block's flash time, and one time-out (the first failure ends it).
@@ -666,21 +657,25 @@ Outcome load(Rig &rig, const Job &job, const Timing &timing)
     const qint64 start = rig.events.nowUs();
     rig.guard.arm(long(8 * (job.samples.size() + 64 * job.blocks.size())) + 20000,
         start + boundUs(job, timing));
+    LoadResult result;
     try {
-        LoadSound(state, rig.platform);
+        result = LoadSound(state, rig.platform);
     } catch (const HangGuard::Hang &) {
         outcome.hung = true;
         return outcome;
     }
     outcome.progressHidden = !rig.progress.visible;
     outcome.commandsBack = rig.window.commandsEnabled;
-    if (!rig.box.shown.isEmpty()) {
-        const auto &shown = rig.box.shown.last();
-        outcome.code = codeFromPrompt(shown.prompt);
+    outcome.code = result.kind == LoadResult::Kind::Loaded ? 0
+        : result.kind == LoadResult::Kind::Refused     ? -1
+                                                       : int(result.code);
+    if (outcome.code == 0)
+        outcome.codeTextRight = rig.box.shown.isEmpty();
+    else
         outcome.codeTextRight = rig.box.shown.size() == 1 && outcome.code > 0
-            && shown.title == errorMessage(quint8(outcome.code), state.WavHelpText).title
+            && rig.box.shown.last().title
+                == errorMessage(quint8(outcome.code), state.WavHelpText).title
             && state.ErrCode == 0;
-    }
     outcome.stored = rig.port->device().completedTransfers() > completedBefore;
     const StoredSlot *slot = rig.port->device().slot(job.station, job.bg);
     outcome.slotMatches = outcome.stored && slot && slot->complete && slot->header == job.header
@@ -786,7 +781,7 @@ private:
             ++m_tally.storedThoughFailed;
         if (!outcome.progressHidden || !outcome.commandsBack)
             ++m_tally.progressLeftUp;
-        if (outcome.code != 0 && !outcome.codeTextRight)
+        if (!outcome.codeTextRight)
             ++m_tally.wrongBoxes;
 
         const bool codeOk = expected.codes.contains(outcome.code);

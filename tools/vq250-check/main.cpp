@@ -91,7 +91,7 @@ int main(int argc, char *argv[])
     int status = AllAccepted;
     for (const QString &path : files) {
         state->ErrCode = 0;
-        const SoundFileResult result = openSoundFile(*state, path, silent);
+        const SoundFileResult result = readSoundFile(*state, path, silent);
         out << lineFor(path, result, *state) << '\n';
         if (result.outcome != SoundFileOutcome::Accepted)
             status = SomeNotAccepted;

@@ -1,14 +1,11 @@
 #include "vq250-load/ConsolePlatform.h"
 
+#include "sound/OpenCommand.h"
+
 #include <QFileInfo>
 
 namespace vq250::loadcli
 {
-
-QString soundTooLongTitle()
-{
-    return QStringLiteral("Sound Too Long");
-}
 
 ConsoleMessageBox::ConsoleMessageBox(Printer print)
     : m_print(std::move(print))

@@ -11,13 +11,10 @@
 namespace vq250::loadcli
 {
 
-// The open command's only box that is no failure: the sound is cut and the
-// command carries on, as after OK in the window.
-QString soundTooLongTitle();
-
 // A message box on standard error: the title, then the prompt's lines. It
-// answers OK, as an operator who can only close it would. Every box is kept
-// so the program can tell how a command ended.
+// answers OK, as an operator who can only close it would. The "Sound Too
+// Long" box is printed as a warning: the sound is cut and the command
+// carries on. Every box is kept, in order, with its title and style.
 class ConsoleMessageBox final : public MessageBox
 {
 public:

@@ -8,14 +8,12 @@
 #include "platform/QtEventLoop.h"
 #include "platform/QtSerialPort.h"
 #include "sound/OpenCommand.h"
-#include "sound/SoundFile.h"
 #include "vq250-load/ConsolePlatform.h"
 #include "vq250-load/LoadOptions.h"
 #include "vq250-load/TerminalProgress.h"
 #include "vq250-load/TracingSerialPort.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSerialPortInfo>
 
 namespace vq250::loadcli
@@ -25,42 +23,6 @@ namespace
 {
 
 const QString Program = QStringLiteral("vq250-load");
-
-// Why the open command ended without a word: it reports only the files that
-// the reader rejects. The file is looked at again, on the side, to say why.
-QString whyNotOpened(const QString &path)
-{
-    const auto scratch = std::make_unique<ProgramState>();
-    SilentSoundFileEvents silent;
-    const SoundFileResult result = openSoundFile(*scratch, path, silent);
-    switch (result.outcome) {
-    case SoundFileOutcome::Missing:
-        return QStringLiteral("no such file");
-    case SoundFileOutcome::Unreadable: {
-        if (QFileInfo(path).isDir())
-            return QStringLiteral("it is a folder");
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return file.errorString();
-        return result.reason;
-    }
-    case SoundFileOutcome::Overflow:
-        return QStringLiteral("a size in its header is 2147483648 or more");
-    case SoundFileOutcome::Rejected:
-    case SoundFileOutcome::Accepted:
-        break;
-    }
-    return QStringLiteral("it could not be read");
-}
-
-bool isRefusal(const QString &title)
-{
-    for (const LoadRefusal &refusal : { noFileRefusal(), stationRefusal(), bgNumberRefusal(),
-             tooLongForBg8Refusal(), volumeRefusal(), nameTooLongRefusal() })
-        if (refusal.title == title)
-            return true;
-    return false;
-}
 
 } // namespace
 
@@ -215,16 +177,18 @@ int LoadProgram::openPort(Session &session, const LoadOptions &options)
 
 int LoadProgram::openSound(Session &session, const LoadOptions &options)
 {
-    OpenSound(*session.state, *session.platform);
-    if (session.state->FileOpened != FlagFalse)
+    const OpenResult opened = OpenSound(*session.state, *session.platform);
+    switch (opened.kind) {
+    case OpenResult::Kind::Opened:
         return ExitLoaded;
-    // A rejected file has had its box; the other failures are silent.
-    bool reported = false;
-    for (const ConsoleMessageBox::Shown &shown : session.box->shown())
-        reported = reported || shown.title != soundTooLongTitle();
-    if (!reported)
+    case OpenResult::Kind::Rejected: // its box said why
+    case OpenResult::Kind::Cancelled: // the given file is never cancelled
+        break;
+    case OpenResult::Kind::Failed:
         fail(QStringLiteral("cannot open the sound file %1: %2")
-                 .arg(options.soundFile, whyNotOpened(options.soundFile)));
+                 .arg(options.soundFile, opened.reason));
+        break;
+    }
     return ExitSoundRejected;
 }
 
@@ -240,16 +204,16 @@ int LoadProgram::loadSound(Session &session, const LoadOptions &options)
     if (options.noLoop)
         window.setLooping(Unchecked);
 
-    const qsizetype boxesBefore = session.box->shown().size();
-    LoadSound(*session.state, *session.platform);
-
-    // The load command says nothing when the sound is in the device; any box
-    // is either one of its refusals or the transfer's error report.
-    const QList<ConsoleMessageBox::Shown> boxes = session.box->shown().mid(boxesBefore);
-    if (!boxes.isEmpty())
-        return isRefusal(boxes.constFirst().title) && boxes.constFirst().style == MsgOkOnly
-            ? ExitRefused
-            : ExitTransferFailed;
+    // A refusal or a failure has had its box.
+    switch (LoadSound(*session.state, *session.platform).kind) {
+    case LoadResult::Kind::Loaded:
+        break;
+    case LoadResult::Kind::Refused:
+        return ExitRefused;
+    case LoadResult::Kind::Rejected:
+    case LoadResult::Kind::Failed:
+        return ExitTransferFailed;
+    }
 
     const ProgramState &state = *session.state;
     m_out << "Loaded " << options.soundFile << " into " << options.destination.left(2).toUpper()

@@ -5,6 +5,7 @@
 //   bench-transfer [--trace FILE]
 
 #include "core/ProgramState.h"
+#include "core/Protocol.h"
 #include "core/Startup.h"
 #include "link/SoundTransfer.h"
 #include "link/emulator/EmulatedPort.h"
@@ -65,7 +66,7 @@ public:
     void repaint() override { }
 };
 
-constexpr qint32 SoundLength = 131056;
+constexpr qint32 SoundLength = SoundKeepMax;
 constexpr double BytesPerSecond = 5760.0;
 
 void putSound(ProgramState &state)
@@ -74,7 +75,7 @@ void putSound(ProgramState &state)
     state.SoundBuf[0] = 87;
     state.SoundBuf[1] = 18;
     for (int i = 0; i < 10; ++i)
-        state.SoundBuf[2 + i] = i < 5 ? quint8(name[i]) : 160;
+        state.SoundBuf[2 + i] = i < 5 ? quint8(name[i]) : NamePadByte;
     state.SoundBuf[12] = quint8(SoundLength);
     state.SoundBuf[13] = quint8(SoundLength >> 8);
     state.SoundBuf[14] = quint8(SoundLength >> 16);

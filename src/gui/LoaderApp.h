@@ -57,7 +57,7 @@ public:
     ProgramState &state() { return *m_state; }
     Platform &platform() { return m_platform; }
     Form1 &form() { return *m_form; }
-    ProgressWindow &progress() { return m_progress; }
+    WidgetProgressView &progress() { return m_progress; }
 
 private slots:
     void onOpen();
@@ -73,7 +73,7 @@ private:
     std::unique_ptr<Form1> m_form;
     WidgetMessageBox m_box;
     WidgetFileDialog m_dialog;
-    ProgressWindow m_progress;
+    WidgetProgressView m_progress;
     WidgetMessageBox m_parentlessBox;
     MessageBox &m_startupBox;
     Platform m_platform;

@@ -38,28 +38,28 @@ Progress::Progress(QWidget *parent)
     m_progressBar->setValue(0);
 }
 
-ProgressWindow::~ProgressWindow() = default;
+WidgetProgressView::~WidgetProgressView() = default;
 
-Progress &ProgressWindow::ensureWindow()
+Progress &WidgetProgressView::ensureWindow()
 {
     if (!m_window)
         m_window = std::make_unique<Progress>();
     return *m_window;
 }
 
-void ProgressWindow::setMessage(const QString &text)
+void WidgetProgressView::setMessage(const QString &text)
 {
     ensureWindow().message().setText(text);
 }
 
-void ProgressWindow::setValue(float percent)
+void WidgetProgressView::setValue(float percent)
 {
     // QProgressBar ignores values outside its range; keep the bar honest.
     const int value = std::clamp(int(std::lround(percent)), 0, 100);
     ensureWindow().bar().setValue(value);
 }
 
-void ProgressWindow::setVisible(bool visible)
+void WidgetProgressView::setVisible(bool visible)
 {
     Progress &window = ensureWindow();
     if (!visible) {
@@ -73,12 +73,12 @@ void ProgressWindow::setVisible(bool visible)
     window.show();
 }
 
-void ProgressWindow::refresh()
+void WidgetProgressView::refresh()
 {
     ensureWindow().repaint();
 }
 
-void ProgressWindow::placeOnOwner()
+void WidgetProgressView::placeOnOwner()
 {
     if (!m_owner)
         return;

@@ -29,17 +29,17 @@ private:
     QProgressBar *m_progressBar;
 };
 
-// The commands' handle on the progress window. The window is made on first
+// The commands' handle on the progress window, as a ProgressView. The window is made on first
 // use, with its bar at 0, and from then on only shown and hidden; it is
 // centred on `owner` the first time it is shown.
-class ProgressWindow final : public ProgressView
+class WidgetProgressView final : public ProgressView
 {
 public:
-    explicit ProgressWindow(QWidget *owner = nullptr)
+    explicit WidgetProgressView(QWidget *owner = nullptr)
         : m_owner(owner)
     {
     }
-    ~ProgressWindow() override;
+    ~WidgetProgressView() override;
 
     void setMessage(const QString &text) override;
     void setValue(float percent) override;

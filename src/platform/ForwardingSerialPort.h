@@ -5,8 +5,8 @@
 namespace vq250
 {
 
-// A port that passes every call to another one. Decorators (a wire trace,
-// a test's stale input) derive from it and override only what they change.
+// A port that passes every call to another one. Decorators (such as a wire
+// trace) derive from it and override only what they change.
 class ForwardingSerialPort : public SerialPort
 {
 public:

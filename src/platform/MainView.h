@@ -9,7 +9,7 @@ namespace vq250
 enum CheckValue : int { Unchecked = 0, Checked = 1, Greyed = 2 };
 
 // The main window's fields that the commands read and write. Form1 is the
-// real one; vq250-check and the tests use plain records.
+// real one; vq250-load and the tests use plain records.
 class MainView
 {
 public:

@@ -1,6 +1,7 @@
 #include "sound/WavReader.h"
 
 #include "core/ProgramState.h"
+#include "core/Protocol.h"
 #include "errors/ErrorTable.h"
 
 #include <cmath>
@@ -29,8 +30,7 @@ namespace
 
 constexpr qint32 LastChunkStart = 60;
 constexpr qint32 PcmMono = 65537; // format tag 1 and one channel, read as one value
-constexpr qint32 SampleRate = 8000;
-constexpr qint32 ByteRate = 8000;
+constexpr qint32 ByteRate = DeviceSampleRate; // one byte per sample
 constexpr qint32 BlockAlign = 1;
 constexpr qint32 BitsPerSample = 8;
 
@@ -103,7 +103,7 @@ WavCheck CheckWavFile(ProgramState &state, const WavHeader &header)
     const auto bits = fieldAt(header, fmt + 22, 2);
     if (!rate || !bytesPerSecond || !align || !bits)
         return WavCheck::Overflow;
-    if (*rate != SampleRate || *bytesPerSecond != ByteRate || *align != BlockAlign
+    if (*rate != DeviceSampleRate || *bytesPerSecond != ByteRate || *align != BlockAlign
         || *bits != BitsPerSample)
         return reject(state, WrongSampleFormatEr);
 

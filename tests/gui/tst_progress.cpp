@@ -29,7 +29,7 @@ private slots:
 
 void TestProgress::notCreatedBeforeFirstUse()
 {
-    ProgressWindow progress;
+    WidgetProgressView progress;
     QVERIFY(progress.window() == nullptr);
 }
 
@@ -44,7 +44,7 @@ void TestProgress::firstUse_data()
 void TestProgress::firstUse()
 {
     QFETCH(int, operation);
-    ProgressWindow progress;
+    WidgetProgressView progress;
     switch (operation) {
     case 0:
         progress.setMessage(QStringLiteral("Opening Sound File"));
@@ -65,7 +65,7 @@ void TestProgress::firstUse()
 
 void TestProgress::design()
 {
-    ProgressWindow progress;
+    WidgetProgressView progress;
     progress.refresh();
     Progress *window = progress.window();
     QCOMPARE(window->objectName(), QStringLiteral("Progress"));
@@ -94,7 +94,7 @@ void TestProgress::design()
 
 void TestProgress::secondShowAfterHide()
 {
-    ProgressWindow progress;
+    WidgetProgressView progress;
     progress.setMessage(QStringLiteral("Writing Sound to Flash BG# A1"));
     progress.setValue(0);
     progress.setVisible(true);
@@ -117,7 +117,7 @@ void TestProgress::secondShowAfterHide()
 
 void TestProgress::barAt100IsFull()
 {
-    ProgressWindow progress;
+    WidgetProgressView progress;
     progress.setValue(100.0f);
     QProgressBar &bar = progress.window()->bar();
     QCOMPARE(bar.value(), 100);
@@ -139,7 +139,7 @@ void TestProgress::valuesRoundedAndKeptInRange()
 {
     QFETCH(float, percent);
     QFETCH(int, shown);
-    ProgressWindow progress;
+    WidgetProgressView progress;
     progress.setValue(50.0f);
     progress.setValue(percent);
     QCOMPARE(progress.window()->bar().value(), shown);
@@ -147,7 +147,7 @@ void TestProgress::valuesRoundedAndKeptInRange()
 
 void TestProgress::hiddenKeepsMessageAndValue()
 {
-    ProgressWindow progress;
+    WidgetProgressView progress;
     progress.setMessage(QStringLiteral("Opening Sound File"));
     progress.setValue(80);
     progress.setVisible(true);
@@ -158,7 +158,7 @@ void TestProgress::hiddenKeepsMessageAndValue()
 
 void TestProgress::titleBarCloseOnlyHides()
 {
-    ProgressWindow progress;
+    WidgetProgressView progress;
     progress.setMessage(QStringLiteral("Writing Sound to Flash BG# A1"));
     progress.setValue(0);
     progress.setVisible(true);
@@ -190,7 +190,7 @@ void TestProgress::centredOnOwnerWhenFirstShown()
     owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
 
-    ProgressWindow progress(&owner);
+    WidgetProgressView progress(&owner);
     progress.setVisible(true);
     Progress *window = progress.window();
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -206,7 +206,7 @@ void TestProgress::centredOnOwnerWhenFirstShown()
 
 void TestProgress::modeless()
 {
-    ProgressWindow progress;
+    WidgetProgressView progress;
     progress.setVisible(true);
     QVERIFY(!progress.window()->isModal());
     QCOMPARE(progress.window()->windowModality(), Qt::NonModal);

@@ -182,7 +182,8 @@ private slots:
         putSound(*rig.state, length);
         const ProgramState &state = *rig.state;
 
-        WriteSoundToFlash(*rig.state, platform, quint8(station), quint8(bg));
+        QCOMPARE(WriteSoundToFlash(*rig.state, platform, quint8(station), quint8(bg)).kind,
+            TransferResult::Kind::Written);
 
         QCOMPARE(int(state.ErrCode), 0);
         QCOMPARE(rig.progress.values, bars);
@@ -317,9 +318,15 @@ private slots:
         Platform platform = rig.platform(port);
         putSound(*rig.state, length);
 
-        WriteSoundToFlash(*rig.state, platform, 10, quint8(bg));
+        const TransferResult result = WriteSoundToFlash(*rig.state, platform, 10, quint8(bg));
 
         QCOMPARE(int(rig.state->ErrCode), code);
+        QCOMPARE(int(result.code), code);
+        // Time-outs (E0) and answers that fit nothing (E1) are the PC's own
+        // verdicts; every other code is the device's.
+        QCOMPARE(result.kind,
+            code == 0xE0 || code == 0xE1 ? TransferResult::Kind::Failed
+                                         : TransferResult::Kind::Rejected);
         checkFinishedCleanly(rig);
         QCOMPARE(int(blocksOf(port.trace().toDevice()).size()), blocksBegun);
         QCOMPARE(port.device().pendingFaults(), 0);

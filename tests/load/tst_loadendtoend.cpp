@@ -123,7 +123,7 @@ void TestLoadEndToEnd::loadsTheFile()
     rig.box.shown.clear(); // a "Sound Too Long" box is not what this test is about
     setEntries(rig, dest, volume, name, loop);
 
-    LoadSound(*rig.state, rig.platform);
+    QCOMPARE(LoadSound(*rig.state, rig.platform).kind, LoadResult::Kind::Loaded);
 
     QVERIFY2(rig.box.shown.isEmpty(), qPrintable(rig.box.shown.value(0).title));
     QCOMPARE(rig.state->ErrCode, quint8(0));
@@ -216,7 +216,9 @@ void TestLoadEndToEnd::deviceErrorIsReported()
     openThroughDialog(rig, rig.wavFile(QStringLiteral("s.wav"), noise(9000, 1)));
     rig.window.destinationText = QStringLiteral("A2");
 
-    LoadSound(*rig.state, rig.platform);
+    const LoadResult result = LoadSound(*rig.state, rig.platform);
+    QCOMPARE(result.kind, LoadResult::Kind::Rejected);
+    QCOMPARE(int(result.code), 0x13);
 
     QCOMPARE(rig.box.shown.size(), 1);
     QCOMPARE(rig.box.shown[0].title, QStringLiteral("Flash Memory Write Error (FlshSvEr)"));
@@ -244,7 +246,9 @@ void TestLoadEndToEnd::silenceIsReportedAfterEightSeconds()
     rig.window.destinationText = QStringLiteral("B1");
 
     const qint64 start = rig.events.nowUs();
-    LoadSound(*rig.state, rig.platform);
+    const LoadResult result = LoadSound(*rig.state, rig.platform);
+    QCOMPARE(result.kind, LoadResult::Kind::Failed);
+    QCOMPARE(int(result.code), 0xE0);
 
     QCOMPARE(rig.box.shown.size(), 1);
     QCOMPARE(rig.box.shown[0].title, QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)"));

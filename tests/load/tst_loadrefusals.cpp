@@ -151,7 +151,17 @@ void TestLoadRefusals::refusal()
     rig.window.name = name;
     rig.port.incoming = QByteArray("\xA1\x73stale", 7);
 
-    LoadSound(st, rig.platform);
+    const LoadResult result = LoadSound(st, rig.platform);
+    const QHash<QString, LoadCheck> checkOf {
+        { QStringLiteral("Open a File for Loading"), LoadCheck::FileOpened },
+        { QStringLiteral("Need Valid Station Letter"), LoadCheck::Station },
+        { QStringLiteral("Need Valid BG Number"), LoadCheck::BgNumber },
+        { QStringLiteral("Too Long for BG#8"), LoadCheck::Bg8Length },
+        { QStringLiteral("Default Volume Out of Range"), LoadCheck::Volume },
+        { QStringLiteral("Sound Name Too Long"), LoadCheck::NameLength },
+    };
+    QCOMPARE(result.kind, LoadResult::Kind::Refused);
+    QCOMPARE(result.refusedBy, checkOf.value(title, LoadCheck::None));
 
     QCOMPARE(rig.box.shown.size(), 1);
     QCOMPARE(rig.box.shown[0].title, title);

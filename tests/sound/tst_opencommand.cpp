@@ -98,7 +98,7 @@ void TestOpenCommand::flushAndDialog()
     fillWindow(rig.window);
     rig.dialog.nextPath.reset(); // cancelled
 
-    OpenSound(*rig.state, rig.platform);
+    QCOMPARE(OpenSound(*rig.state, rig.platform).kind, OpenResult::Kind::Cancelled);
 
     QCOMPARE(rig.port.readAllCalls, readAlls);
     QCOMPARE(int(rig.state->RxCount), int(waiting.size()));
@@ -183,7 +183,10 @@ void TestOpenCommand::accepted()
     qsizetype progressEventsAtBox = -1;
     rig.box.onShow = [&] { progressEventsAtBox = rig.progress.events.size(); };
 
-    OpenSound(*rig.state, rig.platform);
+    const OpenResult result = OpenSound(*rig.state, rig.platform);
+    QCOMPARE(result.kind, OpenResult::Kind::Opened);
+    QCOMPARE(result.soundLen, soundLen);
+    QCOMPARE(result.cut, tooLongBytes >= 0);
 
     const ProgramState &state = *rig.state;
     QCOMPARE(state.FileOpened, FlagTrue);
@@ -323,7 +326,9 @@ void TestOpenCommand::rejected()
     fillWindow(rig.window);
     rig.dialog.nextPath = rig.file(QStringLiteral("r.wav"), file);
 
-    OpenSound(*rig.state, rig.platform);
+    const OpenResult result = OpenSound(*rig.state, rig.platform);
+    QCOMPARE(result.kind, OpenResult::Kind::Rejected);
+    QCOMPARE(int(result.code), code);
 
     QCOMPARE(rig.box.shown.size(), 1);
     QCOMPARE(rig.box.shown[0].title, title);
@@ -348,13 +353,16 @@ void TestOpenCommand::endsSilently_data()
     QTest::addColumn<QString>("fileName"); // "" = a path that does not exist
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("pathKept");
+    QTest::addColumn<QString>("reason"); // in the command's result
 
-    QTest::newRow("missing") << QString() << QByteArray() << false;
-    QTest::newRow("folder") << "folder" << QByteArray() << true;
+    const QString overflow = QStringLiteral("a size in its header is 2147483648 or more");
+    QTest::newRow("missing") << QString() << QByteArray() << false << "no such file";
+    QTest::newRow("folder") << "folder" << QByteArray() << true << "it is a folder";
     QTest::newRow("data size 0x80000000")
-        << "o.wav" << WavBuilder().fmt().chunk("data", 0x80000000, {}).build() << true;
-    QTest::newRow("codec overflow")
-        << "c.wav" << WavBuilder().fmt().data({}).build().replace(23, 1, "\x80") << true;
+        << "o.wav" << WavBuilder().fmt().chunk("data", 0x80000000, {}).build() << true << overflow;
+    QTest::newRow("codec overflow") << "c.wav"
+                                    << WavBuilder().fmt().data({}).build().replace(23, 1, "\x80")
+                                    << true << overflow;
 }
 
 void TestOpenCommand::endsSilently()
@@ -362,6 +370,7 @@ void TestOpenCommand::endsSilently()
     QFETCH(QString, fileName);
     QFETCH(QByteArray, file);
     QFETCH(bool, pathKept);
+    QFETCH(QString, reason);
 
     SoundRig rig;
     rig.state->FileOpened = FlagTrue;
@@ -377,7 +386,9 @@ void TestOpenCommand::endsSilently()
     }
     rig.dialog.nextPath = path;
 
-    OpenSound(*rig.state, rig.platform);
+    const OpenResult result = OpenSound(*rig.state, rig.platform);
+    QCOMPARE(result.kind, OpenResult::Kind::Failed);
+    QCOMPARE(result.reason, reason);
 
     QVERIFY(rig.box.shown.isEmpty());
     QCOMPARE(int(rig.state->ErrCode), 0);
@@ -393,14 +404,16 @@ void TestOpenCommand::endsSilently()
 void TestOpenCommand::readFailureHidesProgress_data()
 {
     QTest::addColumn<bool>("removeFile"); // else cut it short
+    QTest::addColumn<QString>("reason"); // in the command's result
 
-    QTest::newRow("file cut short") << false;
-    QTest::newRow("file removed") << true;
+    QTest::newRow("file cut short") << false << "read error";
+    QTest::newRow("file removed") << true << "No such file or directory";
 }
 
 void TestOpenCommand::readFailureHidesProgress()
 {
     QFETCH(bool, removeFile);
+    QFETCH(QString, reason);
 
     SoundRig rig;
     const QString path = rig.file(QStringLiteral("long.wav"), soundFile(140000, 140000));
@@ -413,7 +426,9 @@ void TestOpenCommand::readFailureHidesProgress()
             QFile::resize(path, 1000);
     };
 
-    OpenSound(*rig.state, rig.platform);
+    const OpenResult result = OpenSound(*rig.state, rig.platform);
+    QCOMPARE(result.kind, OpenResult::Kind::Failed);
+    QCOMPARE(result.reason, reason);
 
     QCOMPARE(rig.box.shown.size(), 1);
     QCOMPARE(rig.state->FileOpened, FlagFalse);

@@ -27,16 +27,22 @@ void TestTruncate::truncate_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<qint32>("afterLen");
     QTest::addColumn<QString>("label"); // the label's text afterwards
+    QTest::addColumn<int>("kind"); // of the command's result
+
+    const int cut = int(TruncateResult::Kind::Cut);
+    const int cancelled = int(TruncateResult::Kind::Cancelled);
+    const int fits = int(TruncateResult::Kind::AlreadyShort);
 
     const QString untouched = QStringLiteral("untouched");
-    QTest::newRow("131056, OK") << 131056 << int(MsgOk) << "C" << 65519 << "8.1899 Sec.";
+    QTest::newRow("131056, OK") << 131056 << int(MsgOk) << "C" << 65519 << "8.1899 Sec." << cut;
     QTest::newRow("131056, OK, comma locale")
-        << 131056 << int(MsgOk) << "de_DE" << 65519 << "8,1899 Sec.";
-    QTest::newRow("65520, OK") << 65520 << int(MsgOk) << "C" << 65519 << "8.1899 Sec.";
-    QTest::newRow("131056, Cancel") << 131056 << int(MsgCancel) << "C" << 131056 << untouched;
-    QTest::newRow("65519, OK") << 65519 << int(MsgOk) << "C" << 65519 << untouched;
-    QTest::newRow("1000, OK") << 1000 << int(MsgOk) << "C" << 1000 << untouched;
-    QTest::newRow("nothing opened, OK") << 0 << int(MsgOk) << "C" << 0 << untouched;
+        << 131056 << int(MsgOk) << "de_DE" << 65519 << "8,1899 Sec." << cut;
+    QTest::newRow("65520, OK") << 65520 << int(MsgOk) << "C" << 65519 << "8.1899 Sec." << cut;
+    QTest::newRow("131056, Cancel")
+        << 131056 << int(MsgCancel) << "C" << 131056 << untouched << cancelled;
+    QTest::newRow("65519, OK") << 65519 << int(MsgOk) << "C" << 65519 << untouched << fits;
+    QTest::newRow("1000, OK") << 1000 << int(MsgOk) << "C" << 1000 << untouched << fits;
+    QTest::newRow("nothing opened, OK") << 0 << int(MsgOk) << "C" << 0 << untouched << fits;
 }
 
 void TestTruncate::truncate()
@@ -46,6 +52,7 @@ void TestTruncate::truncate()
     QFETCH(QString, locale);
     QFETCH(qint32, afterLen);
     QFETCH(QString, label);
+    QFETCH(int, kind);
 
     QLocale::setDefault(QLocale(locale));
     SoundRig rig;
@@ -57,7 +64,9 @@ void TestTruncate::truncate()
     rig.window.fileLenSec = QStringLiteral("untouched");
     rig.box.answers.push_back(MsgAnswer(answer));
 
-    TruncateForBG8(state, rig.platform);
+    const TruncateResult result = TruncateForBG8(state, rig.platform);
+    QCOMPARE(int(result.kind), kind);
+    QCOMPARE(result.soundLen, afterLen);
 
     QCOMPARE(rig.box.shown.size(), 1);
     QCOMPARE(rig.box.shown[0].title, QStringLiteral("Truncate Sound for BG#8?"));

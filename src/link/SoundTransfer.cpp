@@ -1,11 +1,11 @@
 #include "link/SoundTransfer.h"
 
 #include "core/ProgramState.h"
+#include "core/ProgressStep.h"
 #include "errors/ErrorTable.h"
 #include "link/ReplyWait.h"
 #include "platform/MainView.h"
 #include "platform/Platform.h"
-#include "core/ProgressStep.h"
 #include "platform/ProgressView.h"
 
 #include <array>

@@ -1,5 +1,6 @@
 #include "load/LoadCommand.h"
 
+#include "core/PortCounts.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "link/SoundTransfer.h"
@@ -8,7 +9,6 @@
 #include "platform/MainView.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
-#include "core/PortCounts.h"
 
 namespace vq250
 {
@@ -80,7 +80,8 @@ LoadRefusal tooLongForBg8Refusal()
     return refusal("Too Long for BG#8",
         { QStringLiteral("Sound is too long for BG#8."),
             QStringLiteral("Sound to be loaded to BG#8 is limited to"),
-            QStringLiteral("a maximum of ") + QString::number(SoundBG8Max) + QStringLiteral(" bytes"),
+            QStringLiteral("a maximum of ") + QString::number(SoundBG8Max)
+                + QStringLiteral(" bytes"),
             QStringLiteral("(Approx. 8.1 seconds)."),
             QStringLiteral("Need to Truncate Sound for BG#8 before loading.") });
 }

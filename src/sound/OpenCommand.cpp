@@ -1,5 +1,6 @@
 #include "sound/OpenCommand.h"
 
+#include "core/PortCounts.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "platform/FileDialog.h"
@@ -7,7 +8,6 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/ProgressView.h"
-#include "core/PortCounts.h"
 #include "sound/SoundFile.h"
 #include "sound/SoundText.h"
 

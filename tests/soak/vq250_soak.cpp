@@ -633,8 +633,8 @@ qint64 boundUs(const Job &job, const Timing &timing)
     qint64 bytes = 0;
     for (const Block &block : job.blocks)
         bytes += block.count + 8;
-    const qint64 perBlockNs = timing.device.flashWriteNs + 8 * timing.device.replyDelayNs
-        + 8 * LineByteNs;
+    const qint64 perBlockNs
+        = timing.device.flashWriteNs + 8 * timing.device.replyDelayNs + 8 * LineByteNs;
     return (2 * bytes * LineByteNs + qint64(job.blocks.size()) * perBlockNs) / 1000
         + qint64(ReplyTimeoutMs) * 1000 + 500000;
 }
@@ -667,8 +667,8 @@ Outcome load(Rig &rig, const Job &job, const Timing &timing)
     outcome.progressHidden = !rig.progress.visible;
     outcome.commandsBack = rig.window.commandsEnabled;
     outcome.code = result.kind == LoadResult::Kind::Loaded ? 0
-        : result.kind == LoadResult::Kind::Refused     ? -1
-                                                       : int(result.code);
+        : result.kind == LoadResult::Kind::Refused         ? -1
+                                                           : int(result.code);
     if (outcome.code == 0)
         outcome.codeTextRight = rig.box.shown.isEmpty();
     else

@@ -360,9 +360,9 @@ void TestOpenCommand::endsSilently_data()
     QTest::newRow("folder") << "folder" << QByteArray() << true << "it is a folder";
     QTest::newRow("data size 0x80000000")
         << "o.wav" << WavBuilder().fmt().chunk("data", 0x80000000, {}).build() << true << overflow;
-    QTest::newRow("codec overflow") << "c.wav"
-                                    << WavBuilder().fmt().data({}).build().replace(23, 1, "\x80")
-                                    << true << overflow;
+    QTest::newRow("codec overflow")
+        << "c.wav" << WavBuilder().fmt().data({}).build().replace(23, 1, "\x80") << true
+        << overflow;
 }
 
 void TestOpenCommand::endsSilently()

@@ -2,14 +2,18 @@
 
 #include "core/ProgramState.h"
 #include "core/ProgressStep.h"
+#include "sound/FileKind.h"
 #include "sound/SoundText.h"
 #include "sound/WavReader.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <optional>
+
+#include <unistd.h>
 
 namespace vq250
 {
@@ -29,11 +33,32 @@ SoundFileResult failure(SoundFileOutcome outcome, const char *reason)
     return result;
 }
 
-SoundFileResult openFailure(const QFile &file)
+// Opens `file` on a regular file only; a directory, FIFO, socket or device
+// is refused with its kind and never opened. Nothing when it is open.
+std::optional<SoundFileResult> openRegular(QFile &file, const QByteArray &nativePath)
 {
-    SoundFileResult result = failure(SoundFileOutcome::Unreadable, "cannot open file");
-    result.systemReason = file.errorString();
-    return result;
+    const ReadableFile opened = openRegularFile(nativePath);
+    switch (opened.refusal) {
+    case ReadRefusal::None:
+        break;
+    case ReadRefusal::NotRegular: {
+        SoundFileResult result = failure(SoundFileOutcome::Unreadable, "");
+        result.reason = opened.reason;
+        return result;
+    }
+    case ReadRefusal::Missing: // gone since it was seen
+    case ReadRefusal::Unopenable: {
+        SoundFileResult result = failure(SoundFileOutcome::Unreadable, "cannot open file");
+        result.systemReason = opened.refusal == ReadRefusal::Missing ? systemReason(ENOENT)
+                                                                     : opened.reason;
+        return result;
+    }
+    }
+    if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
+        return failure(SoundFileOutcome::Unreadable, "cannot open file");
+    }
+    return std::nullopt;
 }
 
 // Reads up to `count` bytes from `offset` into `into`, zero-filling whatever
@@ -68,16 +93,22 @@ void reportProgress(SoundFileEvents &events, qint32 bytesRead, qint32 step)
 
 SoundFileResult readSoundFile(ProgramState &state, const QString &path, SoundFileEvents &events)
 {
-    if (path.isEmpty() || !QFileInfo::exists(path))
+    return readSoundFile(state, QFile::encodeName(path), events);
+}
+
+SoundFileResult readSoundFile(
+    ProgramState &state, const QByteArray &nativePath, SoundFileEvents &events)
+{
+    if (pathKind(nativePath).kind == FileKind::Missing)
         return failure(SoundFileOutcome::Missing, "file not found");
-    state.SoundFilePath = path;
+    state.SoundFilePath = QFile::decodeName(nativePath);
 
     WavHeader header {};
     qint64 fileSize = 0;
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return openFailure(file);
+        QFile file;
+        if (const auto refused = openRegular(file, nativePath))
+            return *refused;
         fileSize = file.size();
         if (!readZeroPadded(file, fileSize, 0, header.data(), WavHeaderBytes))
             return failure(SoundFileOutcome::Unreadable, "read error");
@@ -115,9 +146,9 @@ SoundFileResult readSoundFile(ProgramState &state, const QString &path, SoundFil
     const qint32 step = progressStepFor(state.SoundLen);
     const qint32 bytesToRead = state.SoundLen + SizeFieldBytes;
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return openFailure(file);
+        QFile file;
+        if (const auto refused = openRegular(file, nativePath))
+            return *refused;
         // Compared with the size seen by the header read: a file cut short
         // since then is a read error, not a sound padded with zeros.
         if (!readZeroPadded(file, fileSize, qint64(state.SampleOffset) - SizeFieldBytes,

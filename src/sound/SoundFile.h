@@ -2,6 +2,7 @@
 
 #include "core/Protocol.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -62,6 +63,11 @@ struct SoundFileResult {
 // field and samples into SoundBuf from index 12. SoundFilePath is set once the
 // file is known to exist. A file holding fewer samples than it declares
 // gives only the samples it holds. The file is open only while it is read.
+// Only a regular file is opened: a directory, FIFO, socket or device is
+// Unreadable, with its kind as the reason, and never opened.
 SoundFileResult readSoundFile(ProgramState &state, const QString &path, SoundFileEvents &events);
+// The same for a name in the system's bytes, which need not be UTF-8.
+SoundFileResult readSoundFile(
+    ProgramState &state, const QByteArray &nativePath, SoundFileEvents &events);
 
 } // namespace vq250

@@ -43,4 +43,31 @@ QString secondsText(qint32 byteCount)
     return text + QStringLiteral(" Sec.");
 }
 
+namespace
+{
+
+bool deviceCanShow(QChar c)
+{
+    const char16_t code = c.unicode();
+    return (code >= 0x20 && code < 0x7F) || (code >= 0xA0 && code <= 0xFF);
+}
+
+} // namespace
+
+QString DeviceSoundName(const QString &name)
+{
+    QString held;
+    for (const QChar c : name) {
+        if (deviceCanShow(c)) {
+            held += c;
+            continue;
+        }
+        for (const QChar part : QString(c).normalized(QString::NormalizationForm_KD))
+            if (deviceCanShow(part))
+                held += part;
+    }
+    held.truncate(SoundNameMax);
+    return held.isEmpty() ? QStringLiteral("Sound") : held;
+}
+
 } // namespace vq250

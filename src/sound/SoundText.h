@@ -10,6 +10,12 @@ namespace vq250
 // "." and to at most 10 characters. Folders end at "\" and at "/".
 QString SoundNameFromPath(const QString &path);
 
+// `name` as the device can hold it: only printable ISO 8859-1 characters,
+// at most 10. Other letters lose their accents or take their compatibility
+// form (U+0151 becomes "o", U+FB01 "fi"); what has none is left out, and
+// "Sound" stands for a name of which nothing is left.
+QString DeviceSoundName(const QString &name);
+
 // byteCount / 8000 seconds in ten-thousandths, ties to even.
 qint64 SoundSeconds(qint32 byteCount);
 

@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace vq250;
 using namespace vq250::fakes;
 
@@ -358,6 +360,8 @@ void TestOpenCommand::endsSilently_data()
     const QString overflow = QStringLiteral("a size in its header is 2147483648 or more");
     QTest::newRow("missing") << QString() << QByteArray() << false << "no such file";
     QTest::newRow("folder") << "folder" << QByteArray() << true << "it is a folder";
+    QTest::newRow("FIFO, never opened")
+        << "fifo" << QByteArray() << true << "not a regular file: a FIFO";
     QTest::newRow("data size 0x80000000")
         << "o.wav" << WavBuilder().fmt().chunk("data", 0x80000000, {}).build() << true << overflow;
     QTest::newRow("codec overflow")
@@ -381,6 +385,9 @@ void TestOpenCommand::endsSilently()
     if (fileName == QLatin1String("folder")) {
         path = rig.dir.filePath(fileName);
         QVERIFY(QDir().mkpath(path));
+    } else if (fileName == QLatin1String("fifo")) {
+        path = rig.dir.filePath(fileName);
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
     } else if (!fileName.isEmpty()) {
         path = rig.file(fileName, file);
     }

@@ -3,6 +3,8 @@
 
 #include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
+#include "sound/CommandLineFiles.h"
+#include "sound/FileKind.h"
 #include "sound/SoundFile.h"
 #include "sound/SoundText.h"
 
@@ -13,12 +15,14 @@
 #include <cstdio>
 #include <memory>
 
+#include <unistd.h>
+
 using namespace vq250;
 
 namespace
 {
 
-enum ExitStatus { AllAccepted = 0, SomeNotAccepted = 1, UsageError = 2 };
+enum ExitStatus { AllAccepted = 0, SomeNotAccepted = 1, UsageError = 2, WriteFailed = 3 };
 
 const char *const Usage
     = "Usage: vq250-check FILE...\n"
@@ -29,16 +33,21 @@ const char *const Usage
       "  PATH  failed  REASON\n"
       "SOUND-LEN is the length the loader would keep; too-long marks a sound it\n"
       "would announce as too long and cut.\n"
-      "Exit status: 0 when every file is accepted, 1 when any is not, 2 on a usage error.\n";
+      "Only regular files are read: a directory, FIFO, socket or device fails with\n"
+      "its kind as the REASON and is never opened.\n"
+      "PATH and NAME are escaped so every file is one line: \\\\ for a backslash,\n"
+      "\\t, \\n, \\r, and \\xHH for other control characters and bytes that are not UTF-8.\n"
+      "Exit status: 0 when every file is accepted, 1 when any is not, 2 on a usage error,\n"
+      "3 when the lines could not be written.\n";
 
-QString lineFor(const QString &path, const SoundFileResult &result, const ProgramState &state)
+QString lineFor(const QByteArray &path, const SoundFileResult &result, const ProgramState &state)
 {
-    QStringList fields { path };
+    QStringList fields { oneLinePath(path) };
     switch (result.outcome) {
     case SoundFileOutcome::Accepted:
         fields << QStringLiteral("ok") << QString::number(result.sampleOffset)
                << QString::number(result.declaredSize) << QString::number(result.soundLen)
-               << secondsText(result.soundLen) << state.SoundName;
+               << secondsText(result.soundLen) << oneLinePath(state.SoundName.toUtf8());
         if (result.tooLong)
             fields << QStringLiteral("too-long");
         break;
@@ -65,7 +74,8 @@ int main(int argc, char *argv[])
 
     QStringList files;
     bool optionsEnded = false;
-    const QStringList args = app.arguments().mid(1);
+    const NativeArguments native(argc, argv);
+    const QStringList args = native.texts().mid(1);
     for (const QString &arg : args) {
         if (!optionsEnded && arg == QLatin1String("--")) {
             optionsEnded = true;
@@ -89,10 +99,14 @@ int main(int argc, char *argv[])
     const auto state = std::make_unique<ProgramState>();
     SilentSoundFileEvents silent;
     int status = AllAccepted;
-    for (const QString &path : files) {
+    for (const QByteArray &path : native.bytesOf(files)) {
         state->ErrCode = 0;
         const SoundFileResult result = readSoundFile(*state, path, silent);
-        out << lineFor(path, result, *state) << '\n';
+        const QString line = lineFor(path, result, *state) + QLatin1Char('\n');
+        if (const int error = writeAll(STDOUT_FILENO, line.toUtf8())) {
+            err << "vq250-check: cannot write to standard output: " << systemReason(error) << "\n";
+            return WriteFailed;
+        }
         if (result.outcome != SoundFileOutcome::Accepted)
             status = SomeNotAccepted;
     }

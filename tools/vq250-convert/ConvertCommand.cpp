@@ -1,10 +1,12 @@
 #include "vq250-convert/ConvertCommand.h"
 
 #include "vq250-convert/Converter.h"
+#include "vq250-convert/OutputFile.h"
 #include "vq250-convert/OutputPaths.h"
 #include "vq250-convert/WavWriter.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QLocale>
 
 #include <cmath>
@@ -18,8 +20,6 @@ namespace
 const QString ProgramName = QStringLiteral("vq250-convert");
 // Beyond this a gain only yields silence or a square wave.
 constexpr double LargestGainDb = 100.0;
-// The loader reads the data size as a signed 32-bit value.
-constexpr qint64 LongestWavData = 0x7FFFFFFF - WavHeaderSize;
 
 QString seconds(qint64 bytes)
 {
@@ -27,8 +27,8 @@ QString seconds(qint64 bytes)
 }
 
 struct Arguments {
-    QString input;
-    QString output;
+    QByteArray input; // the system's bytes
+    QByteArray output;
     bool bg8 = false;
     double gainDb = 0.0;
 };
@@ -55,7 +55,10 @@ public:
         m_parser.addPositionalArgument(QStringLiteral("INPUT"),
             QStringLiteral("Any sound file libsndfile reads (WAV, FLAC, Ogg, AIFF...)."));
         m_parser.addPositionalArgument(
-            QStringLiteral("OUTPUT.wav"), QStringLiteral("The WAV file to write."));
+            QStringLiteral("OUTPUT.wav"),
+            QStringLiteral("The WAV file to write, replaced whole or not at all; - for standard "
+                           "output. A character device or FIFO is written straight; a "
+                           "directory, socket or block device is refused."));
     }
 
     QString usage() const
@@ -68,10 +71,10 @@ public:
     }
 
     // Empty text when the arguments are usable; `help` when help was asked.
-    QString parse(const QStringList &arguments, Arguments &parsed, bool &help)
+    QString parse(const NativeArguments &arguments, Arguments &parsed, bool &help)
     {
         help = false;
-        if (!m_parser.parse(arguments))
+        if (!m_parser.parse(arguments.texts()))
             return m_parser.errorText();
         if (m_parser.isSet(m_help)) {
             help = true;
@@ -81,8 +84,9 @@ public:
         if (positional.size() != 2)
             return QStringLiteral("expected INPUT and OUTPUT.wav, got %1 file name(s)")
                 .arg(positional.size());
-        parsed.input = positional.at(0);
-        parsed.output = positional.at(1);
+        const QList<QByteArray> files = arguments.bytesOf(positional);
+        parsed.input = files.at(0);
+        parsed.output = files.at(1);
         parsed.bg8 = m_parser.isSet(m_bg8);
         bool ok = false;
         const QString gainText = m_parser.value(m_gain);
@@ -111,19 +115,27 @@ void note(QTextStream &err, const QString &text)
     err << ProgramName << ": " << text << '\n';
 }
 
-// Cuts for slot 8 or warns that slots 1 to 7 will not keep it all.
-void fitLength(QByteArray &samples, bool bg8, QTextStream &err)
+// Says what was cut for slot 8, by the cap, or will be cut by the loader.
+void reportLength(const Conversion &conversion, bool bg8, QTextStream &err)
 {
-    const qint64 length = samples.size();
-    if (bg8 && length > SoundBG8Max) {
-        samples.truncate(SoundBG8Max);
+    const qint64 length = conversion.sound.samples.size();
+    const qint64 full = conversion.fullLength;
+    const QString from = full > length
+        ? QStringLiteral("from %1 bytes (%2) ").arg(full).arg(seconds(full))
+        : QString();
+    if (conversion.cut && bg8)
         note(err,
-            QStringLiteral("cut from %1 bytes (%2) to %3 bytes (%4) for BG slot 8")
-                .arg(length)
-                .arg(seconds(length))
+            QStringLiteral("cut %1to %2 bytes (%3) for BG slot 8")
+                .arg(from)
                 .arg(SoundBG8Max)
                 .arg(seconds(SoundBG8Max)));
-    } else if (!bg8 && length > SoundKeepMax) {
+    else if (conversion.cut)
+        warn(err,
+            QStringLiteral("the input is longer than %1 bytes (%2) at 8000 Hz; only that "
+                           "much of it is converted")
+                .arg(LongestConversionBytes)
+                .arg(seconds(LongestConversionBytes)));
+    if (!bg8 && length > SoundKeepMax)
         warn(err,
             QStringLiteral("the sound is %1 bytes (%2); slots 1 to 7 keep at most %3 "
                            "bytes (%4), so the loader will cut it")
@@ -131,7 +143,6 @@ void fitLength(QByteArray &samples, bool bg8, QTextStream &err)
                 .arg(seconds(length))
                 .arg(SoundKeepMax)
                 .arg(seconds(SoundKeepMax)));
-    }
 }
 
 void reportDamage(const Quantized &sound, QTextStream &err)
@@ -150,6 +161,14 @@ void reportDamage(const Quantized &sound, QTextStream &err)
 
 int runConvertCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
+    QList<QByteArray> bytes;
+    for (const QString &argument : arguments)
+        bytes << QFile::encodeName(argument);
+    return runConvertCommand(NativeArguments(bytes), out, err);
+}
+
+int runConvertCommand(const NativeArguments &arguments, QTextStream &out, QTextStream &err)
+{
     Parser parser;
     Arguments args;
     bool help = false;
@@ -165,8 +184,10 @@ int runConvertCommand(const QStringList &arguments, QTextStream &out, QTextStrea
         err.flush();
         return ExitUsage;
     }
+    const QString input = QFile::decodeName(args.input);
+    const QString output = QFile::decodeName(args.output);
     if (isSameFile(args.input, args.output)) {
-        err << ProgramName << ": refusing to overwrite the input file " << args.input
+        err << ProgramName << ": refusing to overwrite the input file " << input
             << "; choose another OUTPUT\n";
         err.flush();
         return ExitUsage;
@@ -174,35 +195,41 @@ int runConvertCommand(const QStringList &arguments, QTextStream &out, QTextStrea
 
     ConvertSettings settings;
     settings.gainDb = args.gainDb;
-    Conversion conversion = convertSound(args.input, settings);
+    settings.keepSamples = args.bg8 ? SoundBG8Max : LongestConversionBytes;
+    const Conversion conversion = convertSound(args.input, settings);
     if (!conversion.error.isEmpty()) {
-        err << ProgramName << ": cannot convert " << args.input << ": " << conversion.error << '\n';
+        err << ProgramName << ": cannot convert " << input << ": " << conversion.error << '\n';
         err.flush();
         return ExitConversionFailed;
     }
 
-    QByteArray &samples = conversion.sound.samples;
+    const OutputFile target(args.output);
+    if (target.kind() == OutputFile::Kind::Refused) {
+        err << ProgramName << ": cannot write " << output << ": " << target.refusal() << '\n';
+        err.flush();
+        return ExitConversionFailed;
+    }
+    const QByteArray &samples = conversion.sound.samples;
     if (samples.isEmpty())
         warn(err, QStringLiteral("the input holds no samples; the output is an empty sound"));
-    fitLength(samples, args.bg8, err);
-    if (samples.size() > LongestWavData) {
-        err << ProgramName << ": cannot convert " << args.input << ": " << samples.size()
-            << " bytes is more than a WAV file holds\n";
-        err.flush();
-        return ExitConversionFailed;
-    }
+    reportLength(conversion, args.bg8, err);
     reportDamage(conversion.sound, err);
 
-    const QString writeError = writeWavFile(args.output, samples);
+    const QString writeError = target.write(wavFile(samples));
     if (!writeError.isEmpty()) {
-        err << ProgramName << ": cannot write " << args.output << ": " << writeError << '\n';
+        err << ProgramName << ": cannot write " << output << ": " << writeError << '\n';
         err.flush();
         return ExitConversionFailed;
     }
+    // The sound itself may fill standard output: the report goes beside it.
+    const bool toStandardOutput = target.kind() == OutputFile::Kind::StandardOutput;
+    QTextStream &report = toStandardOutput ? err : out;
+    report << "Wrote " << (toStandardOutput ? QStringLiteral("standard output") : output) << ": "
+           << samples.size() << " bytes (" << seconds(samples.size())
+           << ") of 8000 Hz, unsigned 8-bit, mono PCM\n";
+    if (!toStandardOutput)
+        report << "Proposed sound name: " << proposedSoundName(args.output) << '\n';
     err.flush();
-    out << "Wrote " << args.output << ": " << samples.size() << " bytes ("
-        << seconds(samples.size()) << ") of 8000 Hz, unsigned 8-bit, mono PCM\n"
-        << "Proposed sound name: " << proposedSoundName(args.output) << '\n';
     out.flush();
     return ExitOk;
 }

@@ -4,55 +4,62 @@
 #include "vq250-convert/SoundSource.h"
 #include "vq250-convert/WavWriter.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 namespace vq250::convert
 {
 
 namespace
 {
 
-// Frames read and resampled at a time; keeps memory to the output's size.
-constexpr std::size_t BlockFrames = 65536;
+// Input samples (all channels) read at a time: 1 MB of floats.
+constexpr std::size_t BlockSamples = 262144;
 
 } // namespace
 
-QString readAt8000Hz(
-    const QString &inputPath, std::vector<float> &samples, int *sourceRate, int *sourceChannels)
-{
-    samples.clear();
-    SoundSource source(inputPath);
-    if (!source.isOpen())
-        return source.error();
-    if (sourceRate)
-        *sourceRate = source.sampleRate();
-    if (sourceChannels)
-        *sourceChannels = source.channels();
-
-    Resampler resampler(source.sampleRate(), DeviceSampleRate);
-    if (!resampler.isValid())
-        return resampler.error();
-    if (source.frames() > 0)
-        samples.reserve(
-            std::size_t(double(source.frames()) * DeviceSampleRate / source.sampleRate()) + 16);
-
-    std::vector<float> block;
-    for (;;) {
-        if (!source.readMono(block, BlockFrames))
-            return source.error();
-        const bool last = block.empty();
-        if (!resampler.process(block, last, samples))
-            return resampler.error();
-        if (last)
-            return {};
-    }
-}
-
-Conversion convertSound(const QString &inputPath, const ConvertSettings &settings)
+Conversion convertSound(const QByteArray &inputPath, const ConvertSettings &settings)
 {
     Conversion result;
-    std::vector<float> samples;
-    result.error = readAt8000Hz(inputPath, samples, &result.sourceRate, &result.sourceChannels);
-    if (!result.error.isEmpty())
+    SoundSource source(inputPath);
+    if (!source.isOpen()) {
+        result.error = source.error();
         return result;
+    }
+    result.sourceRate = source.sampleRate();
+    result.sourceChannels = source.channels();
+    if (source.frames() > 0)
+        result.fullLength
+            = std::llround(double(source.frames()) * DeviceSampleRate / source.sampleRate());
+
+    Resampler resampler(source.sampleRate(), DeviceSampleRate);
+    if (!resampler.isValid()) {
+        result.error = resampler.error();
+        return result;
+    }
+    const std::size_t blockFrames
+        = std::max<std::size_t>(1, BlockSamples / std::size_t(source.channels()));
+    const auto keep = std::size_t(std::max<qint64>(0, settings.keepSamples));
+    std::vector<float> samples;
+    std::vector<float> block;
+    // One sample past the limit tells a cut sound from one that just fits.
+    while (samples.size() <= keep) {
+        if (!source.readMono(block, blockFrames)) {
+            result.error = source.error();
+            return result;
+        }
+        const bool last = block.empty();
+        if (!resampler.process(block, last, samples)) {
+            result.error = resampler.error();
+            return result;
+        }
+        if (last)
+            break;
+    }
+    result.cut = samples.size() > keep;
+    if (result.cut)
+        samples.resize(keep);
     result.sound = quantizeToUnsigned8(samples, settings.gainDb, settings.ditherSeed);
     return result;
 }

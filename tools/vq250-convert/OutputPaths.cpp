@@ -1,8 +1,8 @@
 #include "vq250-convert/OutputPaths.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "sound/SoundText.h"
+
+#include <QStringDecoder>
 
 #include <filesystem>
 #include <system_error>
@@ -13,19 +13,22 @@ namespace vq250::convert
 namespace
 {
 
-constexpr int SoundNameLength = 10;
-
-std::filesystem::path nativePath(const QString &path)
+std::filesystem::path nativePath(const QByteArray &path)
 {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
+    return std::filesystem::path(path.toStdString());
+}
+
+std::filesystem::path absoluteNormal(const QByteArray &path)
+{
+    std::error_code error;
+    return std::filesystem::absolute(nativePath(path), error).lexically_normal();
 }
 
 } // namespace
 
-bool isSameFile(const QString &input, const QString &output)
+bool isSameFile(const QByteArray &input, const QByteArray &output)
 {
-    if (QDir::cleanPath(QFileInfo(input).absoluteFilePath())
-        == QDir::cleanPath(QFileInfo(output).absoluteFilePath()))
+    if (absoluteNormal(input) == absoluteNormal(output))
         return true;
     // Device and inode, so hard links and symbolic links count as well.
     std::error_code error;
@@ -33,10 +36,14 @@ bool isSameFile(const QString &input, const QString &output)
     return !error && same;
 }
 
-QString proposedSoundName(const QString &path)
+QString proposedSoundName(const QByteArray &path)
 {
-    const QString fileName = QFileInfo(path).fileName();
-    return fileName.section(QLatin1Char('.'), 0, 0).left(SoundNameLength);
+    const QByteArray fileName = path.mid(path.lastIndexOf('/') + 1);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString name = utf8.decode(fileName);
+    if (utf8.hasError())
+        name = QString::fromLatin1(fileName);
+    return DeviceSoundName(name.section(QLatin1Char('.'), 0, 0));
 }
 
 } // namespace vq250::convert

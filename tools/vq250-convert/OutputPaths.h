@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace vq250::convert
@@ -7,11 +8,13 @@ namespace vq250::convert
 
 // True when writing `output` would replace `input`: the same name once both
 // are made absolute, or, when both exist, the same file reached through a
-// link or another spelling of the path.
-bool isSameFile(const QString &input, const QString &output);
+// link or another spelling of the path. Names are the system's bytes.
+bool isSameFile(const QByteArray &input, const QByteArray &output);
 
-// The sound name the loader will propose for `path`: the file name without
-// folders, up to its first "." and at most 10 characters.
-QString proposedSoundName(const QString &path);
+// The sound name to propose for `path`, one the device can hold: the file
+// name without folders, up to its first ".", in ISO 8859-1 printable
+// characters, at most 10 of them. A name that is not UTF-8 is read as
+// ISO 8859-1, as old archives wrote it.
+QString proposedSoundName(const QByteArray &path);
 
 } // namespace vq250::convert

@@ -24,21 +24,20 @@ bool onEightBitGrid(double value)
 
 Quantized quantizeToUnsigned8(const std::vector<float> &samples, double gainDb, std::uint32_t seed)
 {
-    const double gain = std::pow(10.0, gainDb / 20.0);
-    std::vector<double> scaled(samples.size());
-    std::transform(samples.begin(), samples.end(), scaled.begin(),
-        [gain](float s) { return double(s) * gain * FullScale; });
+    const double scale = std::pow(10.0, gainDb / 20.0) * FullScale;
+    const auto scaled = [&](std::size_t i) { return double(samples[i]) * scale; };
 
     Quantized result;
     // Dither only hides the error of a rounding; with nothing to round it
     // would just add noise.
-    result.dithered = !std::all_of(scaled.begin(), scaled.end(), onEightBitGrid);
+    result.dithered = !std::all_of(
+        samples.begin(), samples.end(), [&](float s) { return onEightBitGrid(double(s) * scale); });
 
     std::mt19937 generator(seed);
     std::uniform_real_distribution<double> halfLsb(-0.5, 0.5);
-    result.samples.resize(qsizetype(scaled.size()));
-    for (std::size_t i = 0; i < scaled.size(); ++i) {
-        double value = scaled[i];
+    result.samples.resize(qsizetype(samples.size()));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        double value = scaled(i);
         if (std::isnan(value)) {
             ++result.notFinite;
             value = 0.0;

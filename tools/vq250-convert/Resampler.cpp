@@ -1,6 +1,6 @@
 #include "vq250-convert/Resampler.h"
 
-#include <samplerate.h>
+#include <soxr.h>
 
 #include <cmath>
 
@@ -9,7 +9,7 @@ namespace vq250::convert
 
 void Resampler::StateDeleter::operator()(void *state) const
 {
-    src_delete(static_cast<SRC_STATE *>(state));
+    soxr_delete(static_cast<soxr_t>(state));
 }
 
 Resampler::Resampler(int fromRate, int toRate)
@@ -23,14 +23,15 @@ Resampler::Resampler(int fromRate, int toRate)
         return;
     }
     m_ratio = double(toRate) / double(fromRate);
-    if (!src_is_valid_ratio(m_ratio)) {
-        m_error = QStringLiteral("cannot resample from %1 Hz to %2 Hz").arg(fromRate).arg(toRate);
-        return;
-    }
-    int status = 0;
-    SRC_STATE *state = src_new(SRC_SINC_BEST_QUALITY, 1, &status);
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    soxr_error_t error = nullptr;
+    soxr_t state = soxr_create(fromRate, toRate, 1, &error, &io, &quality, nullptr);
     if (!state) {
-        m_error = QString::fromUtf8(src_strerror(status));
+        m_error = QStringLiteral("cannot resample from %1 Hz to %2 Hz: %3")
+                      .arg(fromRate)
+                      .arg(toRate)
+                      .arg(QString::fromUtf8(error));
         return;
     }
     m_state.reset(state);
@@ -46,40 +47,39 @@ bool Resampler::process(const std::vector<float> &input, bool last, std::vector<
         output.insert(output.end(), input.begin(), input.end());
         return true;
     }
-    auto *state = static_cast<SRC_STATE *>(m_state.get());
+    auto state = static_cast<soxr_t>(m_state.get());
     // Room for this block's share plus what the filter may still hold.
-    std::vector<float> block(
-        static_cast<std::size_t>(std::ceil(double(input.size()) * m_ratio)) + 4096);
-    // A valid pointer even for an empty final block.
-    static const float noInput = 0.0f;
-    SRC_DATA data {};
-    data.data_in = input.empty() ? &noInput : input.data();
-    data.input_frames = long(input.size());
-    data.src_ratio = m_ratio;
-    data.end_of_input = last ? 1 : 0;
-    // The converter may need several calls to take all input, and at the end
-    // keeps returning samples until its filter is empty.
-    for (;;) {
-        data.data_out = block.data();
-        data.output_frames = long(block.size());
-        const int status = src_process(state, &data);
-        if (status != 0) {
-            m_error = QString::fromUtf8(src_strerror(status));
+    const std::size_t room = std::size_t(std::ceil(double(input.size()) * m_ratio)) + 1024;
+    // One call: a null input flushes the filter, a little more each time.
+    const auto step = [&](const float *in, std::size_t inLength, std::size_t *used) {
+        const std::size_t start = output.size();
+        output.resize(start + room);
+        std::size_t made = 0;
+        const soxr_error_t error
+            = soxr_process(state, in, inLength, used, output.data() + start, room, &made);
+        output.resize(start + made);
+        if (error)
+            m_error = QString::fromUtf8(error);
+        return made;
+    };
+    const float *in = input.data();
+    std::size_t inLeft = input.size();
+    while (inLeft > 0) {
+        std::size_t used = 0;
+        const std::size_t made = step(in, inLeft, &used);
+        if (!isValid())
+            return false;
+        if (used == 0 && made == 0) {
+            m_error = QStringLiteral("the resampler stopped taking input");
             return false;
         }
-        output.insert(output.end(), block.begin(), block.begin() + data.output_frames_gen);
-        data.data_in += data.input_frames_used;
-        data.input_frames -= data.input_frames_used;
-        if (data.input_frames > 0) {
-            if (data.input_frames_used == 0 && data.output_frames_gen == 0) {
-                m_error = QStringLiteral("the resampler stopped taking input");
-                return false;
-            }
-            continue;
-        }
-        if (!last || data.output_frames_gen == 0)
-            return true;
+        in += used;
+        inLeft -= used;
     }
+    if (!last)
+        return true;
+    while (step(nullptr, 0, nullptr) > 0) { }
+    return isValid();
 }
 
 } // namespace vq250::convert

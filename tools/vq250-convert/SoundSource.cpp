@@ -1,8 +1,10 @@
 #include "vq250-convert/SoundSource.h"
 
-#include <QFile>
+#include "sound/FileKind.h"
 
 #include <sndfile.h>
+
+#include <unistd.h>
 
 namespace vq250::convert
 {
@@ -12,10 +14,22 @@ void SoundSource::SndfileDeleter::operator()(void *file) const
     sf_close(static_cast<SNDFILE *>(file));
 }
 
-SoundSource::SoundSource(const QString &path)
+SoundSource::Descriptor::~Descriptor()
 {
+    if (fd >= 0)
+        ::close(fd);
+}
+
+SoundSource::SoundSource(const QByteArray &nativePath)
+{
+    const ReadableFile opened = openRegularFile(nativePath);
+    if (opened.refusal != ReadRefusal::None) {
+        m_error = opened.reason;
+        return;
+    }
+    m_descriptor.fd = opened.fd;
     SF_INFO info {};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    SNDFILE *file = sf_open_fd(m_descriptor.fd, SFM_READ, &info, SF_FALSE);
     if (!file) {
         m_error = QString::fromLocal8Bit(sf_strerror(nullptr));
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -14,8 +15,9 @@ namespace vq250::convert
 class SoundSource
 {
 public:
-    // Opens the file; on failure isOpen() is false and error() says why.
-    explicit SoundSource(const QString &path);
+    // Opens the file, a regular one only (a FIFO or device is refused and
+    // never opened); on failure isOpen() is false and error() says why.
+    explicit SoundSource(const QByteArray &nativePath);
     ~SoundSource();
     SoundSource(const SoundSource &) = delete;
     SoundSource &operator=(const SoundSource &) = delete;
@@ -35,6 +37,12 @@ private:
         void operator()(void *file) const;
     };
 
+    struct Descriptor {
+        int fd = -1;
+        ~Descriptor();
+    };
+
+    Descriptor m_descriptor; // closed after m_file
     std::unique_ptr<void, SndfileDeleter> m_file;
     QString m_error;
     int m_sampleRate = 0;

@@ -1,7 +1,5 @@
 #include "vq250-convert/WavWriter.h"
 
-#include <QSaveFile>
-
 namespace vq250::convert
 {
 
@@ -49,22 +47,6 @@ QByteArray wavFile(const QByteArray &samples)
     if (samples.size() % 2 != 0)
         file.append('\0');
     return file;
-}
-
-QString writeWavFile(const QString &path, const QByteArray &samples)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const QByteArray bytes = wavFile(samples);
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
 }
 
 } // namespace vq250::convert

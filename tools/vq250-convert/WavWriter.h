@@ -17,8 +17,4 @@ QByteArray wavHeader(quint32 dataBytes);
 // Header, samples and, after an odd count, the RIFF pad byte.
 QByteArray wavFile(const QByteArray &samples);
 
-// Writes the file through a temporary one, so a failed write leaves an
-// existing file as it was. Returns an empty text or what went wrong.
-QString writeWavFile(const QString &path, const QByteArray &samples);
-
 } // namespace vq250::convert

@@ -1,0 +1,405 @@
+// One table of hostile paths run through the companion programs as the
+// technician runs them, and a seeded fuzz run of random paths and file
+// kinds: nothing destroyed, nothing hung.
+
+#include "fakes/ChildProcess.h"
+#include "fakes/WavBuilder.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <climits>
+#include <cstdlib>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace vq250::fakes;
+
+namespace
+{
+
+constexpr int ChildTimeoutMs = 10000;
+
+// What a row puts at its path before the program runs.
+enum class Kind {
+    Nothing, // missing, or the input itself
+    Sound, // a regular 8000-sample sound
+    Directory,
+    Fifo,
+    Socket,
+    Null, // a character device like /dev/null
+    Full, // like /dev/full: every write fails with ENOSPC
+    LinkToInput,
+    HardLinkToInput,
+    LinkToOwnFile, // a symbolic link to own.wav, mode 0640, owned by user 1 when root runs this
+    DanglingLink,
+};
+
+// How the path meets the program.
+enum class Use {
+    Check, // vq250-check PATH
+    CheckInto, // vq250-check in.wav > PATH
+    ConvertFrom, // vq250-convert PATH out.wav
+    ConvertTo, // vq250-convert in.wav PATH
+    ConvertOnto, // vq250-convert PATH PATH
+    ConvertStdoutInto, // vq250-convert in.wav - > PATH
+    ConvertReportInto, // vq250-convert in.wav out.wav > PATH
+};
+
+struct Row {
+    const char *name;
+    Kind kind;
+    QByteArray path;
+    Use use;
+    int status;
+    QByteArray out;
+    QByteArray err;
+};
+
+const QByteArray Wrote = " 8000 bytes (1.00 s) of 8000 Hz, unsigned 8-bit, mono PCM\n";
+const QByteArray Writes = "; vq250-convert writes only a regular file, a character device, "
+                          "a FIFO or standard output (-)\n";
+const QByteArray Overwrite
+    = "vq250-convert: refusing to overwrite the input file in.wav; choose another OUTPUT\n";
+
+// Rows for vq250-load go here as well.
+const Row Rows[] = {
+    { "check directory", Kind::Directory, "d", Use::Check, 1,
+        "d\tfailed\tnot a regular file: a directory\n", "" },
+    { "check FIFO", Kind::Fifo, "fifo", Use::Check, 1, "fifo\tfailed\tnot a regular file: a FIFO\n",
+        "" },
+    { "check socket", Kind::Socket, "sock", Use::Check, 1,
+        "sock\tfailed\tnot a regular file: a socket\n", "" },
+    { "check device", Kind::Null, "null", Use::Check, 1,
+        "null\tfailed\tnot a regular file: a character device\n", "" },
+    { "check missing", Kind::Nothing, "missing.wav", Use::Check, 1,
+        "missing.wav\tfailed\tfile not found\n", "" },
+    { "check Latin-1 name", Kind::Sound, "caf\xe9.wav", Use::Check, 0,
+        "caf\\xE9.wav\tok\t44\t8000\t8000\t1 Sec.\tcaf\\xEF\\xBF\\xBD\n", "" },
+    { "check tab, newline, backslash", Kind::Sound, "b\\s\tn\n.wav", Use::Check, 0,
+        "b\\\\s\\tn\\n.wav\tok\t44\t8000\t8000\t1 Sec.\ts\\tn\\n\n", "" },
+    { "check into full disk", Kind::Full, "full", Use::CheckInto, 3, "",
+        "vq250-check: cannot write to standard output: No space left on device\n" },
+
+    { "convert from directory", Kind::Directory, "d", Use::ConvertFrom, 1, "",
+        "vq250-convert: cannot convert d: not a regular file: a directory\n" },
+    { "convert from FIFO", Kind::Fifo, "fifo", Use::ConvertFrom, 1, "",
+        "vq250-convert: cannot convert fifo: not a regular file: a FIFO\n" },
+    { "convert from socket", Kind::Socket, "sock", Use::ConvertFrom, 1, "",
+        "vq250-convert: cannot convert sock: not a regular file: a socket\n" },
+    { "convert from device", Kind::Null, "null", Use::ConvertFrom, 1, "",
+        "vq250-convert: cannot convert null: not a regular file: a character device\n" },
+    { "convert from missing", Kind::Nothing, "missing.wav", Use::ConvertFrom, 1, "",
+        "vq250-convert: cannot convert missing.wav: file not found\n" },
+    { "convert from Latin-1 name", Kind::Sound, "caf\xe9.wav", Use::ConvertFrom, 0,
+        "Wrote out.wav:" + Wrote + "Proposed sound name: out\n", "" },
+
+    { "convert to directory", Kind::Directory, "d", Use::ConvertTo, 1, "",
+        "vq250-convert: cannot write d: it is a directory" + Writes },
+    { "convert to FIFO without reader", Kind::Fifo, "fifo", Use::ConvertTo, 1, "",
+        "vq250-convert: cannot write fifo: no program is reading from the FIFO\n" },
+    { "convert to socket", Kind::Socket, "sock", Use::ConvertTo, 1, "",
+        "vq250-convert: cannot write sock: it is a socket" + Writes },
+    { "convert to device", Kind::Null, "null", Use::ConvertTo, 0,
+        "Wrote null:" + Wrote + "Proposed sound name: null\n", "" },
+    { "convert to full disk", Kind::Full, "full", Use::ConvertTo, 1, "",
+        "vq250-convert: cannot write full: No space left on device\n" },
+    { "convert stdout to full disk", Kind::Full, "full", Use::ConvertStdoutInto, 1, "",
+        "vq250-convert: cannot write -: No space left on device\n" },
+    { "convert report into full disk", Kind::Full, "full", Use::ConvertReportInto, 1, "",
+        "vq250-convert: cannot write to standard output: No space left on device\n" },
+    { "convert to link to input", Kind::LinkToInput, "link.wav", Use::ConvertTo, 2, "", Overwrite },
+    { "convert to hard link to input", Kind::HardLinkToInput, "hard.wav", Use::ConvertTo, 2, "",
+        Overwrite },
+    { "convert to the input", Kind::Nothing, "in.wav", Use::ConvertTo, 2, "", Overwrite },
+    { "convert to the input spelt otherwise", Kind::Nothing, ".//./no/../in.wav", Use::ConvertTo, 2,
+        "", Overwrite },
+    { "convert from missing to itself", Kind::Nothing, "ghost.wav", Use::ConvertOnto, 2, "",
+        "vq250-convert: refusing to overwrite the input file ghost.wav; choose another OUTPUT\n" },
+    { "convert to Latin-1 name", Kind::Nothing, "caf\xe9.wav", Use::ConvertTo, 0,
+        "Wrote caf\xEF\xBF\xBD.wav:" + Wrote + "Proposed sound name: caf\xC3\xA9\n", "" },
+    { "convert to missing folder", Kind::Nothing, "no/out.wav", Use::ConvertTo, 1, "",
+        "vq250-convert: cannot write no/out.wav: No such file or directory\n" },
+    { "convert to unwritable folder", Kind::Nothing, "/sys/vq250-out.wav", Use::ConvertTo, 1, "",
+        "vq250-convert: cannot write /sys/vq250-out.wav: Permission denied\n" },
+    { "convert to dangling link", Kind::DanglingLink, "dangling.wav", Use::ConvertTo, 1, "",
+        "vq250-convert: cannot write dangling.wav: it is a symbolic link to a missing file\n" },
+    { "convert to link to a file", Kind::LinkToOwnFile, "link.wav", Use::ConvertTo, 0,
+        "Wrote link.wav:" + Wrote + "Proposed sound name: link\n", "" },
+};
+
+QByteArray program(Use use)
+{
+    return use == Use::Check || use == Use::CheckInto ? VQ250_CHECK_EXE : VQ250_CONVERT_EXE;
+}
+
+QList<QByteArray> argumentsFor(Use use, const QByteArray &path)
+{
+    switch (use) {
+    case Use::Check:
+        return { "--", path };
+    case Use::CheckInto:
+        return { "in.wav" };
+    case Use::ConvertFrom:
+        return { path, "out.wav" };
+    case Use::ConvertTo:
+        return { "in.wav", path };
+    case Use::ConvertOnto:
+        return { path, path };
+    case Use::ConvertStdoutInto:
+        return { "in.wav", "-" };
+    case Use::ConvertReportInto:
+        return { "in.wav", "out.wav" };
+    }
+    return {};
+}
+
+bool makeDevice(const QByteArray &path, unsigned minor)
+{
+    // Only root makes device nodes; others get a link to the real one.
+    if (::mknod(path.constData(), S_IFCHR | 0666, makedev(1, minor)) == 0)
+        return true;
+    return ::symlink(minor == 3 ? "/dev/null" : "/dev/full", path.constData()) == 0;
+}
+
+bool makeSocket(const QByteArray &path)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound
+        = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd); // the socket file stays
+    return bound;
+}
+
+// Both by the system's bytes: QFile would turn a name that is not UTF-8 into U+FFFD.
+bool writeBytes(const QByteArray &path, const QByteArray &bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const bool written
+        = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
+}
+
+const QByteArray Sound = WavBuilder::pcm8(sampleBytes(8000));
+
+bool make(Kind kind, const QByteArray &path)
+{
+    switch (kind) {
+    case Kind::Nothing:
+        return true;
+    case Kind::Sound:
+        return writeBytes(path, Sound);
+    case Kind::Directory:
+        return ::mkdir(path.constData(), 0755) == 0;
+    case Kind::Fifo:
+        return ::mkfifo(path.constData(), 0644) == 0;
+    case Kind::Socket:
+        return makeSocket(path);
+    case Kind::Null:
+        return makeDevice(path, 3);
+    case Kind::Full:
+        return makeDevice(path, 7);
+    case Kind::LinkToInput:
+        return ::symlink("in.wav", path.constData()) == 0;
+    case Kind::HardLinkToInput:
+        return ::link("in.wav", path.constData()) == 0;
+    case Kind::LinkToOwnFile:
+        return writeBytes("own.wav", "old") && ::chmod("own.wav", 0640) == 0
+            && (::geteuid() != 0 || ::chown("own.wav", 1, 1) == 0)
+            && ::symlink("own.wav", path.constData()) == 0;
+    case Kind::DanglingLink:
+        return ::symlink("nowhere.wav", path.constData()) == 0;
+    }
+    return false;
+}
+
+// The file type bits of what `path` itself is, 0 when nothing is there.
+mode_t typeOf(const QByteArray &path)
+{
+    struct stat info {
+    };
+    return ::lstat(path.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
+}
+
+QByteArray contentOf(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return "<unreadable>";
+    QByteArray content;
+    char buffer[65536];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        content.append(buffer, got);
+    ::close(fd);
+    return content;
+}
+
+// Every name in the folder, hidden ones too: a left-over temporary shows.
+QStringList namesIn(const QString &folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+class TestHostilePaths : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void hostilePaths_data();
+    void hostilePaths();
+    void fuzzedPaths();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_oldDir;
+};
+
+void TestHostilePaths::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_oldDir = QDir::currentPath().toLocal8Bit();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    QVERIFY(writeBytes("in.wav", Sound));
+}
+
+void TestHostilePaths::cleanup()
+{
+    QDir::setCurrent(QString::fromLocal8Bit(m_oldDir));
+    ::unlink("/sys/vq250-out.wav");
+}
+
+void TestHostilePaths::hostilePaths_data()
+{
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(Rows)); ++i)
+        QTest::newRow(Rows[i].name) << i;
+}
+
+void TestHostilePaths::hostilePaths()
+{
+    QFETCH(int, row);
+    const Row &r = Rows[row];
+    QVERIFY(make(r.kind, r.path));
+    const mode_t typeBefore = typeOf(r.path);
+    const QByteArray contentBefore = typeBefore == S_IFREG ? contentOf(r.path) : QByteArray();
+    const QStringList namesBefore = namesIn(m_dir->path());
+    const bool into = r.use == Use::CheckInto || r.use == Use::ConvertStdoutInto
+        || r.use == Use::ConvertReportInto;
+
+    const ChildRun run = runChild(
+        program(r.use), argumentsFor(r.use, r.path), ChildTimeoutMs, into ? r.path : QByteArray());
+    QVERIFY2(!run.timedOut, "the program hung");
+    QCOMPARE(run.err, r.err);
+    QCOMPARE(run.out, r.out);
+    QCOMPARE(run.status, r.status);
+
+    QCOMPARE(contentOf("in.wav"), Sound);
+    const bool wrote = r.use == Use::ConvertTo && r.status == 0;
+    const bool created = wrote && typeBefore == 0;
+    QCOMPARE(typeOf(r.path), created ? S_IFREG : typeBefore);
+    if (typeBefore == S_IFREG && !wrote)
+        QCOMPARE(contentOf(r.path), contentBefore);
+    if (wrote && typeOf(r.path) != S_IFCHR)
+        QCOMPARE(contentOf(r.path).left(44), Sound.left(44));
+    if (r.kind == Kind::LinkToOwnFile) {
+        struct stat info {
+        };
+        QCOMPARE(::stat("own.wav", &info), 0);
+        QCOMPARE(info.st_mode & 07777, mode_t(0640));
+        QCOMPARE(info.st_uid, ::geteuid() == 0 ? uid_t(1) : ::geteuid());
+    }
+    QStringList namesAfter = namesIn(m_dir->path());
+    if (created)
+        namesAfter.removeOne(QFile::decodeName(r.path));
+    if ((r.use == Use::ConvertFrom && r.status == 0) || r.use == Use::ConvertReportInto)
+        namesAfter.removeOne(QStringLiteral("out.wav"));
+    QCOMPARE(namesAfter, namesBefore);
+}
+
+void TestHostilePaths::fuzzedPaths()
+{
+    // Random names (tabs, newlines, bytes that are not UTF-8, spaces) of
+    // random kinds, then random conversions among them.
+    // VQ250_FUZZ_SEED runs another seed by hand.
+    QRandomGenerator random(qEnvironmentVariableIntValue("VQ250_FUZZ_SEED") + 14);
+    const QByteArray alphabet("ab .\t\n\\\xe9\xff-_");
+    const Kind kinds[] = { Kind::Sound, Kind::Directory, Kind::Fifo, Kind::Socket, Kind::Null,
+        Kind::Full, Kind::LinkToInput, Kind::DanglingLink, Kind::Nothing };
+    QList<QByteArray> paths { "./in.wav" };
+    for (int i = 0; i < 24; ++i) {
+        QByteArray name = "./" + QByteArray::number(i);
+        for (int length = random.bounded(1, 6); length > 0; --length)
+            name += alphabet.at(random.bounded(int(alphabet.size())));
+        QVERIFY(make(kinds[random.bounded(int(std::size(kinds)))], name));
+        paths << name;
+    }
+
+    struct Entry {
+        mode_t type;
+        QByteArray content;
+    };
+    const auto snapshot = [&] {
+        QList<Entry> entries;
+        for (const QByteArray &path : paths)
+            entries << Entry { typeOf(path),
+                typeOf(path) == S_IFREG ? contentOf(path) : QByteArray() };
+        return entries;
+    };
+
+    const ChildRun check
+        = runChild(VQ250_CHECK_EXE, QList<QByteArray> { "--" } + paths, ChildTimeoutMs);
+    QVERIFY2(!check.timedOut, "vq250-check hung");
+    QVERIFY(check.status == 0 || check.status == 1);
+    QCOMPARE(check.out.count('\n'), paths.size());
+
+    for (int run = 0; run < 30; ++run) {
+        const QList<Entry> before = snapshot();
+        const int from = random.bounded(int(paths.size()));
+        const int to = random.bounded(int(paths.size()));
+        const ChildRun convert
+            = runChild(VQ250_CONVERT_EXE, { paths[from], paths[to] }, ChildTimeoutMs);
+        QVERIFY2(!convert.timedOut, paths[from] + " to " + paths[to] + " hung");
+        QVERIFY2(convert.status >= 0 && convert.status <= 2, convert.err);
+        const QList<Entry> after = snapshot();
+        const auto real = [](const QByteArray &path) {
+            char resolved[PATH_MAX];
+            return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : QByteArray();
+        };
+        const QByteArray target = real(paths[to]);
+        for (int i = 0; i < paths.size(); ++i) {
+            // The path written, or a link that leads where it led.
+            const bool written = convert.status == 0
+                && (i == to || (!target.isEmpty() && real(paths[i]) == target));
+            // A written path was a regular file or nothing, and is a regular
+            // file now; a device or FIFO is written into and stays one.
+            if (written
+                && (before[i].type == S_IFREG || before[i].type == 0
+                    || before[i].type == S_IFLNK)) {
+                QVERIFY2(after[i].type == S_IFREG || after[i].type == S_IFLNK, paths[i]);
+                continue;
+            }
+            QVERIFY2(after[i].type == before[i].type, paths[i]);
+            QVERIFY2(after[i].content == before[i].content, paths[i]);
+        }
+        QVERIFY(!namesIn(m_dir->path()).join('/').contains(QLatin1String(".vq250-convert-")));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestHostilePaths)
+#include "tst_hostilepaths.moc"

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <sys/types.h>
+
+namespace vq250::convert
+{
+
+// Where the converted sound goes, chosen by the kind of file the path names.
+// A regular file (also behind a symbolic link) or a new path gets a complete
+// file atomically, keeping an existing file's mode and, where allowed, its
+// owner; a character device or FIFO is written straight; "-" is standard
+// output. Nothing special is ever replaced by a regular file.
+class OutputFile
+{
+public:
+    enum class Kind {
+        StandardOutput, // "-"
+        Stream, // a character device or a FIFO, written straight
+        Replace, // an existing regular file, replaced atomically
+        Create, // no file yet
+        Refused, // refusal() says why
+    };
+
+    explicit OutputFile(const QByteArray &nativePath);
+
+    Kind kind() const { return m_kind; }
+    QString refusal() const { return m_refusal; }
+
+    // Writes all of `bytes`; an empty text, or what went wrong with the
+    // system's reason. A failed write leaves an existing file as it was.
+    QString write(const QByteArray &bytes) const;
+
+private:
+    QString writeStream(const QByteArray &bytes) const;
+    QString writeAtomically(const QByteArray &bytes) const;
+
+    QByteArray m_path; // for Replace, the file a symbolic link leads to
+    Kind m_kind = Kind::Refused;
+    QString m_refusal;
+    mode_t m_mode = 0;
+    uid_t m_owner = 0;
+    gid_t m_group = 0;
+};
+
+} // namespace vq250::convert

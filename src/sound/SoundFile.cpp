@@ -49,8 +49,8 @@ std::optional<SoundFileResult> openRegular(QFile &file, const QByteArray &native
     case ReadRefusal::Missing: // gone since it was seen
     case ReadRefusal::Unopenable: {
         SoundFileResult result = failure(SoundFileOutcome::Unreadable, "cannot open file");
-        result.systemReason = opened.refusal == ReadRefusal::Missing ? systemReason(ENOENT)
-                                                                     : opened.reason;
+        result.systemReason
+            = opened.refusal == ReadRefusal::Missing ? systemReason(ENOENT) : opened.reason;
         return result;
     }
     }

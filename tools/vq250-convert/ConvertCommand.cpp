@@ -54,8 +54,7 @@ public:
         m_parser.addOption(m_gain);
         m_parser.addPositionalArgument(QStringLiteral("INPUT"),
             QStringLiteral("Any sound file libsndfile reads (WAV, FLAC, Ogg, AIFF...)."));
-        m_parser.addPositionalArgument(
-            QStringLiteral("OUTPUT.wav"),
+        m_parser.addPositionalArgument(QStringLiteral("OUTPUT.wav"),
             QStringLiteral("The WAV file to write, replaced whole or not at all; - for standard "
                            "output. A character device or FIFO is written straight; a "
                            "directory, socket or block device is refused."));

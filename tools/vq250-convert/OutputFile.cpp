@@ -4,8 +4,8 @@
 #include "sound/FileKind.h"
 
 #include <cerrno>
-#include <csignal>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 
 #include <fcntl.h>

@@ -4,6 +4,9 @@
 #include "link/emulator/EmulatedPort.h"
 
 #include <QAction>
+#include <QActionGroup>
+
+#include <optional>
 
 namespace vq250
 {
@@ -28,6 +31,9 @@ const DemoFault DemoFaults[] = {
 
 } // namespace
 
+// The armed fault carries the check mark, "No fault" when none is armed.
+// After each load the menu looks again: a fault that has played is gone,
+// and a device that went silent for it comes back for the next load.
 void installDemoFaultMenu(Form1 &window, EmulatedPort &port)
 {
     window.setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -35,18 +41,28 @@ void installDemoFaultMenu(Form1 &window, EmulatedPort &port)
         = new QAction(QStringLiteral("Demo only: next load plays a device fault"), &window);
     heading->setEnabled(false);
     window.addAction(heading);
-    for (const DemoFault &demo : DemoFaults) {
-        auto *action = new QAction(QString::fromLatin1(demo.label), &window);
-        const DeviceFault fault = demo.fault;
+    auto *group = new QActionGroup(&window);
+    auto addChoice = [&](const QString &label, std::optional<DeviceFault> fault) {
+        auto *action = new QAction(label, group);
+        action->setCheckable(true);
         QObject::connect(action, &QAction::triggered, &window, [&port, fault] {
             port.device().clearFaults();
-            port.device().addFault(fault);
+            if (fault)
+                port.device().addFault(*fault);
         });
         window.addAction(action);
-    }
-    auto *clear = new QAction(QStringLiteral("No fault"), &window);
-    QObject::connect(clear, &QAction::triggered, &window, [&port] { port.device().clearFaults(); });
-    window.addAction(clear);
+        return action;
+    };
+    for (const DemoFault &demo : DemoFaults)
+        addChoice(QString::fromLatin1(demo.label), demo.fault);
+    QAction *none = addChoice(QStringLiteral("No fault"), std::nullopt);
+    none->setChecked(true);
+    QObject::connect(&window, &Form1::loadClicked, none, [&port, none] {
+        if (port.device().pendingFaults() > 0)
+            return;
+        port.device().setSilent(false);
+        none->setChecked(true);
+    });
 }
 
 } // namespace vq250

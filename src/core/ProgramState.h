@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 
 namespace vq250
 {
@@ -37,6 +38,9 @@ struct ProgramState {
     qint32 SampleOffset = 0;
     qint32 SoundLen = 0;
     Flag16 FileOpened = FlagFalse;
+    // When the line last went quiet after a failed transfer; empty when the
+    // last transfer succeeded or there was none.
+    std::optional<qint64> AbandonedAtUs;
 };
 
 } // namespace vq250

@@ -17,6 +17,9 @@ constexpr int PortBufferBytes = 8448; // the port's input and output buffers
 
 // The reply time-out: how long the PC waits for each awaited byte.
 constexpr int ReplyTimeoutMs = 8000;
+// A block the PC leaves unfinished: the device drops it after this much
+// silence on the line and hears the next command byte as a new command.
+constexpr int AbandonedBlockDropMs = 1000;
 
 // Block commands: the header block is 0xA0, the data blocks count up from
 // 0xA1 (the device asks for each); 0xA0 to 0xBF are known commands.

@@ -73,6 +73,8 @@ PictureButton *Form1::addButton(
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(twipsRect(left, ButtonTop, ButtonWidth, ButtonHeight));
     button->setToolTip(toolTip);
+    // A picture has no words for a screen reader: it reads the tool tip.
+    button->setAccessibleName(toolTip);
     return button;
 }
 
@@ -142,11 +144,12 @@ void Form1::buildLabels()
         Qt::AlignHCenter);
 }
 
-QLineEdit *Form1::addEntry(
-    const char *name, const QRect &geometry, const QFont &font, Qt::Alignment alignment)
+QLineEdit *Form1::addEntry(const char *name, const QRect &geometry, const QFont &font,
+    Qt::Alignment alignment, const QString &accessibleName)
 {
     auto *entry = new QLineEdit(this);
     entry->setObjectName(QString::fromLatin1(name));
+    entry->setAccessibleName(accessibleName);
     entry->setGeometry(geometry);
     entry->setFont(font);
     entry->setAlignment(alignment | Qt::AlignVCenter);
@@ -162,17 +165,19 @@ void Form1::buildEntries()
     m_checkLooping->setGeometry(twipsRect(4080, 2880, 1440, 378));
     m_checkLooping->setFont(smallBoldFont());
     m_checkLooping->setToolTip(QStringLiteral("Loop Sound Continuously"));
+    m_checkLooping->setAccessibleName(QStringLiteral("Loop Sound"));
     fillWith(*m_checkLooping, colourFromBgr(PanelBgr));
 
-    m_soundName = addEntry(
-        "VQ250SoundName", twipsRect(4080, 1920, 1455, 285), windowDefaultFont(), Qt::AlignLeft);
-    m_volumeBufTxt = addEntry(
-        "VolumeBufTxt", twipsRect(5040, 2640, 495, 285), windowDefaultFont(), Qt::AlignHCenter);
-    m_sourceTxt
-        = addEntry("SourceTxt", twipsRect(2640, 3480, 615, 375), largeBoldFont(), Qt::AlignHCenter);
+    // Each box is named for a screen reader by the label beside it.
+    m_soundName = addEntry("VQ250SoundName", twipsRect(4080, 1920, 1455, 285),
+        windowDefaultFont(), Qt::AlignLeft, QStringLiteral("VQ250 Sound Name"));
+    m_volumeBufTxt = addEntry("VolumeBufTxt", twipsRect(5040, 2640, 495, 285),
+        windowDefaultFont(), Qt::AlignHCenter, QStringLiteral("Default Volume"));
+    m_sourceTxt = addEntry("SourceTxt", twipsRect(2640, 3480, 615, 375), largeBoldFont(),
+        Qt::AlignHCenter, QStringLiteral("Source"));
     m_sourceTxt->hide();
-    m_destinTxt
-        = addEntry("DestinTxt", twipsRect(4920, 3480, 615, 375), largeBoldFont(), Qt::AlignHCenter);
+    m_destinTxt = addEntry("DestinTxt", twipsRect(4920, 3480, 615, 375), largeBoldFont(),
+        Qt::AlignHCenter, QStringLiteral("Destination"));
 }
 
 void Form1::setTabOrderByIndex()
@@ -213,7 +218,21 @@ void Form1::centreOnScreen()
 
 void Form1::setLastOpenedFile(const QString &text)
 {
-    m_labelLastOpenedFile->setText(text);
+    m_lastOpenedFile = text;
+    showLastOpenedFile();
+}
+
+// A path too long for the label loses its middle, never the file name at
+// its end; the tool tip and a screen reader have it whole.
+void Form1::showLastOpenedFile()
+{
+    QLabel &label = *m_labelLastOpenedFile;
+    const QFontMetrics metrics = label.fontMetrics();
+    // The frame, and the indent a framed label keeps: half an "x" each side.
+    const int room = label.contentsRect().width() - metrics.horizontalAdvance(QLatin1Char('x'));
+    label.setText(metrics.elidedText(m_lastOpenedFile, Qt::ElideMiddle, room));
+    label.setToolTip(m_lastOpenedFile);
+    label.setAccessibleName(m_lastOpenedFile);
 }
 
 void Form1::setFileLenSec(const QString &text)
@@ -269,11 +288,33 @@ void Form1::setLooping(int value)
     m_checkLooping->setCheckState(value == Checked ? Qt::Checked : Qt::Unchecked);
 }
 
+// The entries the operator types into or toggles; the progress window may
+// cover them during a transfer.
+QList<QWidget *> Form1::entries() const
+{
+    return { m_soundName, m_volumeBufTxt, m_destinTxt, m_checkLooping };
+}
+
+// Disabling the focused button would pass the focus on to the next control
+// in the chain, perhaps one under the progress window, where a key would
+// change it unseen. So while busy the window itself holds the focus and the
+// entries take none; afterwards it goes back where it was.
 void Form1::setCommandsEnabled(bool enabled)
 {
+    if (!enabled) {
+        if (!m_focusBeforeBusy)
+            m_focusBeforeBusy = focusWidget();
+        setFocus(Qt::OtherFocusReason);
+    }
+    for (QWidget *entry : entries())
+        entry->setFocusPolicy(enabled ? Qt::StrongFocus : Qt::NoFocus);
     m_openFileBtn->setEnabled(enabled);
     m_loadBGbtn->setEnabled(enabled);
     m_truncateFor8Btn->setEnabled(enabled);
+    if (enabled && m_focusBeforeBusy) {
+        m_focusBeforeBusy->setFocus(Qt::OtherFocusReason);
+        m_focusBeforeBusy = nullptr;
+    }
 }
 
 void Form1::repaint()

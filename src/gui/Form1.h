@@ -3,6 +3,7 @@
 #include "platform/MainView.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 class QCheckBox;
@@ -59,8 +60,10 @@ private:
     void setTabOrderByIndex();
     QLabel *addLabel(const char *name, const QRect &geometry, const QString &caption,
         const QFont &font, Qt::Alignment alignment);
-    QLineEdit *addEntry(
-        const char *name, const QRect &geometry, const QFont &font, Qt::Alignment alignment);
+    QLineEdit *addEntry(const char *name, const QRect &geometry, const QFont &font,
+        Qt::Alignment alignment, const QString &accessibleName);
+    QList<QWidget *> entries() const;
+    void showLastOpenedFile();
     PictureButton *addButton(
         const char *name, int left, const char *pictureName, const QString &toolTip);
 
@@ -77,6 +80,8 @@ private:
     QLineEdit *m_sourceTxt = nullptr;
     QLineEdit *m_destinTxt = nullptr;
     QCheckBox *m_checkLooping = nullptr;
+    QString m_lastOpenedFile; // in full; the label may show it shortened
+    QPointer<QWidget> m_focusBeforeBusy;
 };
 
 } // namespace vq250

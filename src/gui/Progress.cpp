@@ -2,6 +2,7 @@
 
 #include "gui/Design.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QWindow>
@@ -36,6 +37,11 @@ Progress::Progress(QWidget *parent)
     m_progressBar->setTextVisible(false);
     // The window's own load step.
     m_progressBar->setValue(0);
+}
+
+void Progress::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
 }
 
 WidgetProgressView::~WidgetProgressView() = default;

@@ -13,8 +13,9 @@ class QProgressBar;
 namespace vq250
 {
 
-// The progress window: one message line and a bar from 0 to 100. Closing it
-// by its title bar only hides it.
+// The progress window: one message line and a bar from 0 to 100. Only the
+// commands show and hide it: neither its close box nor Escape takes it
+// away while they work.
 class Progress final : public QDialog
 {
     Q_OBJECT
@@ -23,6 +24,11 @@ public:
 
     QLabel &message() { return *m_progressMsg; }
     QProgressBar &bar() { return *m_progressBar; }
+
+    void reject() override { } // Escape
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     QLabel *m_progressMsg;

@@ -1,12 +1,16 @@
 #include "link/SoundTransfer.h"
 
+#include "core/PortCounts.h"
 #include "core/ProgramState.h"
 #include "core/ProgressStep.h"
+#include "core/Protocol.h"
 #include "errors/ErrorTable.h"
 #include "link/ReplyWait.h"
+#include "platform/EventLoop.h"
 #include "platform/MainView.h"
 #include "platform/Platform.h"
 #include "platform/ProgressView.h"
+#include "platform/SerialPort.h"
 
 #include <array>
 
@@ -58,6 +62,34 @@ bool deviceAnswered(ProgramState &state, Platform &platform, quint8 expected)
         return true;
     state.ErrCode = answer ? deviceErrorCode(*answer) : quint8(UnknownEr);
     return false;
+}
+
+// Beyond the device's own drop time: the few bytes a UART's FIFO may still
+// send after its queue is dropped, and the device's clock.
+constexpr int DropMarginMs = 20;
+
+// A failed transfer may leave the device inside a block, which it drops only
+// after AbandonedBlockDropMs of silence. A load that comes sooner waits for
+// the rest of that time, then drops what the device sent meanwhile.
+void awaitAbandonedBlockDropped(ProgramState &state, Platform &platform)
+{
+    if (!state.AbandonedAtUs)
+        return;
+    const qint64 readyUs = *state.AbandonedAtUs + qint64(AbandonedBlockDropMs + DropMarginMs) * 1000;
+    state.AbandonedAtUs.reset();
+    while (platform.events.nowUs() < readyUs) {
+        platform.events.wakeAt(readyUs);
+        platform.events.waitForEvents();
+    }
+    state.RxCount = discardStaleInput(platform.port);
+}
+
+// Whatever of the failed block still waits to go out would only keep the
+// device inside it: the line falls silent at once.
+void abandonLine(ProgramState &state, Platform &platform)
+{
+    platform.port.discardOutput();
+    state.AbandonedAtUs = platform.events.nowUs();
 }
 
 void sendSound(ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum)
@@ -130,7 +162,10 @@ TransferResult WriteSoundToFlash(
     progress.setVisible(true);
     progress.refresh();
 
+    awaitAbandonedBlockDropped(state, platform);
     sendSound(state, platform, Station, BGnum);
+    if (state.ErrCode != 0)
+        abandonLine(state, platform);
 
     progress.setVisible(false);
     platform.window.repaint();

@@ -39,7 +39,9 @@ qint32 progressStep(qint32 length);
 // device's request, then its completion byte. ErrCode stays 0 when the
 // device has confirmed the whole sound, else it holds the first failure.
 // The progress window is hidden and the main window repainted on every way
-// out.
+// out. A failure drops what is still queued for the line; the next call,
+// if it comes before the device can have dropped the abandoned block, first
+// waits for that with the progress window up.
 TransferResult WriteSoundToFlash(
     ProgramState &state, Platform &platform, quint8 Station, quint8 BGnum);
 

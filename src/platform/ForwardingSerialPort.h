@@ -30,6 +30,7 @@ public:
     int bytesAvailable() const override { return m_inner.bytesAvailable(); }
     void write(const QByteArray &bytes) override { m_inner.write(bytes); }
     QByteArray readAll() override { return m_inner.readAll(); }
+    void discardOutput() override { m_inner.discardOutput(); }
 
 protected:
     SerialPort &inner() { return m_inner; }

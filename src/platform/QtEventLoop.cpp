@@ -4,28 +4,14 @@
 
 namespace vq250
 {
-namespace
+
+QtOneShotTimer::QtOneShotTimer()
 {
-
-class QtOneShotTimer final : public OneShotTimer
-{
-public:
-    QtOneShotTimer()
-    {
-        m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { fireTick(); });
-    }
-    void setInterval(int ms) override { m_timer.setInterval(ms); }
-    int interval() const override { return m_timer.interval(); }
-    void start() override { m_timer.start(); }
-    void stop() override { m_timer.stop(); }
-    bool isActive() const override { return m_timer.isActive(); }
-
-private:
-    QTimer m_timer;
-};
-
-} // namespace
+    m_timer.setSingleShot(true);
+    // A coarse timer may fire 5 % early or late: 7.6 s instead of 8.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { fireTick(); });
+}
 
 QtEventLoop::QtEventLoop()
 {

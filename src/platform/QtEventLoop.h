@@ -8,6 +8,23 @@
 namespace vq250
 {
 
+// A one-shot QTimer, precise to the millisecond from the moment start()
+// arms it.
+class QtOneShotTimer final : public OneShotTimer
+{
+public:
+    QtOneShotTimer();
+    void setInterval(int ms) override { m_timer.setInterval(ms); }
+    int interval() const override { return m_timer.interval(); }
+    void start() override { m_timer.start(); }
+    void stop() override { m_timer.stop(); }
+    bool isActive() const override { return m_timer.isActive(); }
+    const QTimer &timer() const { return m_timer; }
+
+private:
+    QTimer m_timer;
+};
+
 // Qt's own event loop and timers, in real time.
 class QtEventLoop final : public EventLoop
 {

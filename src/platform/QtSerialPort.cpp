@@ -227,4 +227,12 @@ QByteArray QtSerialPort::readAll()
     return m_port.readAll();
 }
 
+// Both Qt's own write buffer and the driver's queue (tcflush on Unix,
+// PurgeComm on Windows).
+void QtSerialPort::discardOutput()
+{
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Output);
+}
+
 } // namespace vq250

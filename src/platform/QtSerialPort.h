@@ -42,6 +42,7 @@ public:
     int bytesAvailable() const override;
     void write(const QByteArray &bytes) override;
     QByteArray readAll() override;
+    void discardOutput() override;
 
     static QString portNameFor(int number);
     QString portName() const { return m_port.portName(); }

@@ -7,7 +7,7 @@ namespace vq250
 {
 
 // The serial port as the program uses it: the properties that start-up sets,
-// in the order it sets them, and the five operations of the device link.
+// in the order it sets them, and the six operations of the device link.
 // The real port wraps QSerialPort; the device emulator and the tests' fakes
 // implement the same interface, so DTR travels with each written byte.
 class SerialPort
@@ -33,6 +33,9 @@ public:
     virtual int bytesAvailable() const = 0; // received bytes waiting
     virtual void write(const QByteArray &bytes) = 0;
     virtual QByteArray readAll() = 0; // every waiting byte, removed
+    // Drops every written byte not yet on the line, so the device hears
+    // silence at once. Used when a transfer is abandoned.
+    virtual void discardOutput() = 0;
 };
 
 } // namespace vq250

@@ -34,6 +34,7 @@ public:
     QByteArray incoming; // bytes waiting to be read
     int pendingTx = 0; // what bytesToWrite() reports
     int readAllCalls = 0;
+    int discardOutputCalls = 0;
 
     void setCommPort(int number) override { calls << QStringLiteral("CommPort=%1").arg(number); }
     void setSettings(const QString &text) override { calls << QStringLiteral("Settings=") + text; }
@@ -76,6 +77,11 @@ public:
         QByteArray all = incoming;
         incoming.clear();
         return all;
+    }
+    void discardOutput() override
+    {
+        ++discardOutputCalls;
+        pendingTx = 0;
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "fakes/Fakes.h"
 #include "gui/LoaderApp.h"
 #include "platform/EventLoop.h"
+#include "platform/QtEventLoop.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -108,6 +109,14 @@ void TestLoaderApp::startShowsVersionAndWindow()
     QCOMPARE(state.WavHelpText, wavHelpText());
     QCOMPARE(rig.app->platform().replyTimer.interval(), 8000);
     QVERIFY(!rig.app->platform().replyTimer.isActive());
+    // Armed, it runs a precise 8000 ms from that moment.
+    rig.app->platform().replyTimer.start();
+    const QTimer &armed = dynamic_cast<QtOneShotTimer &>(rig.app->platform().replyTimer).timer();
+    QCOMPARE(armed.timerType(), Qt::PreciseTimer);
+    QVERIFY(armed.isSingleShot());
+    QVERIFY2(armed.remainingTime() >= 7990 && armed.remainingTime() <= 8000,
+        qPrintable(QString::number(armed.remainingTime())));
+    rig.app->platform().replyTimer.stop();
 
     // Centred on its screen.
     const QRect screen = rig.app->form().screen()->availableGeometry();

@@ -50,13 +50,6 @@ constexpr int AnswerPlace = -2; // a fault on the byte the device sends between 
 // The PC's send buffer as start-up sizes it, and a Linux driver's queue.
 constexpr int ProgramQueueBytes = 8448;
 constexpr int DriverQueueBytes = 4096;
-// The operator's pause between two loads, as while a message box is read:
-// long enough for a full send queue that an abandoned transfer left behind
-// (8448 bytes, 1.47 s at 57600 baud) to drain and for the device's last
-// answers to arrive, so the next load discards them. A load started sooner
-// can take a late echo of the old block for its own.
-constexpr qint64 PauseUs = 2000000;
-
 // ---------------------------------------------------------------------------
 // One load: the operator's entries, the sound, and the transfer as it must
 // appear on the line.
@@ -485,7 +478,6 @@ private:
 
     Expectation stray(const Placed &p, const Block &block, bool last) const
     {
-        const Tri storedIfLast = last ? Tri::Yes : Tri::No;
         if (p.byte == 0 || p.byte == 1) {
             // It arrives before the echo of the PC's next byte.
             return { { UnknownEr }, Tri::Yes, Tri::No,
@@ -495,8 +487,10 @@ private:
             // It arrives while the payload goes out. Seen at the checksum's
             // echo, the device has the whole block; seen earlier, between
             // payload bytes, it is left inside the block.
+            // The PC then drops what it has not sent yet: the checksum may
+            // still be among it.
             if (payloadFitsQueue(block))
-                return { { UnknownEr }, Tri::No, storedIfLast,
+                return { { UnknownEr }, Tri::No, last ? Tri::Maybe : Tri::No,
                     QStringLiteral("stray before the checksum echo") };
             return { { UnknownEr }, Tri::Maybe, last ? Tri::Maybe : Tri::No,
                 QStringLiteral("stray during the payload") };
@@ -627,7 +621,8 @@ struct Outcome {
 };
 
 // Upper bound on a transfer's virtual time: its bytes both ways, each
-// block's flash time, and one time-out (the first failure ends it).
+// block's flash time, one time-out (the first failure ends it), and the
+// wait for the device to drop a block an earlier failure left.
 qint64 boundUs(const Job &job, const Timing &timing)
 {
     qint64 bytes = 0;
@@ -636,7 +631,7 @@ qint64 boundUs(const Job &job, const Timing &timing)
     const qint64 perBlockNs
         = timing.device.flashWriteNs + 8 * timing.device.replyDelayNs + 8 * LineByteNs;
     return (2 * bytes * LineByteNs + qint64(job.blocks.size()) * perBlockNs) / 1000
-        + qint64(ReplyTimeoutMs) * 1000 + 500000;
+        + qint64(ReplyTimeoutMs + AbandonedBlockDropMs) * 1000 + 500000;
 }
 
 Outcome load(Rig &rig, const Job &job, const Timing &timing)
@@ -683,13 +678,15 @@ Outcome load(Rig &rig, const Job &job, const Timing &timing)
     return outcome;
 }
 
-// The operator reads the box; the device's last bytes, if any, arrive, and
-// a block the PC abandoned is dropped by the device after its idle time.
+// The operator presses OK and loads again at once: no pause but for the
+// device's bytes already on the line (a stray behind 0x73) to arrive. A
+// fault the device has not played is taken back, and a device gone silent
+// is itself again.
 void pause(Rig &rig)
 {
     rig.port->device().clearFaults();
     rig.port->device().setSilent(false);
-    rig.events.advanceTo(rig.events.nowUs() + PauseUs);
+    rig.events.advanceTo(std::max(rig.events.nowUs(), rig.port->deviceQuietAtUs()));
 }
 
 // ---------------------------------------------------------------------------
@@ -851,7 +848,7 @@ private:
             recover(which, what);
     }
 
-    // After a failure, and the operator's pause, the next load must go through.
+    // After a failure, the very next load must go through.
     void recover(size_t which, const QString &what)
     {
         const Outcome outcome = cleanTransfer(

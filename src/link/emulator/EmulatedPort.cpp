@@ -129,6 +129,35 @@ QByteArray EmulatedPort::readAll()
     return all;
 }
 
+void EmulatedPort::discardOutput()
+{
+    advance();
+    const qint64 now = nowNs();
+    m_notYetQueued.clear();
+    // A byte whose start bit has gone out is on the wire and finishes.
+    const qint64 cutNs = now + LineByteNs;
+    if (m_txLineFreeNs <= cutNs || !m_checkpoint)
+        return;
+    const std::vector<Intake> intakes = std::move(m_intakes);
+    m_intakes.clear();
+    m_device = m_checkpoint->device;
+    m_arrivals = m_checkpoint->arrivals;
+    m_txLineFreeNs = m_checkpoint->txLineFreeNs;
+    m_rxLineFreeNs = m_checkpoint->rxLineFreeNs;
+    m_sentCount = m_checkpoint->sentCount;
+    m_receivedCount = m_checkpoint->receivedCount;
+    m_trace.truncate(m_checkpoint->traceSize);
+    for (const Intake &intake : intakes) {
+        if (std::max(m_txLineFreeNs, intake.atNs) + LineByteNs > cutNs)
+            break;
+        putOnLine(intake.byte, intake.dtr, intake.atNs);
+    }
+    // What arrived before the flush has been delivered already.
+    while (!m_arrivals.empty() && m_arrivals.front().readyNs <= now)
+        m_arrivals.pop_front();
+    scheduleWake();
+}
+
 // Brings the line up to the clock. A driver takes waiting bytes the moment
 // its queue has room, whether or not anyone asks; so they are put on the
 // line at the moments that happened, not at the moment of this call.
@@ -155,6 +184,12 @@ void EmulatedPort::advance() const
 // device's answer are fixed from then on, so both are worked out at once.
 void EmulatedPort::putOnLine(quint8 byte, bool dtr, qint64 atNs) const
 {
+    if (m_txLineFreeNs <= atNs) {
+        m_checkpoint = Checkpoint { m_device, m_arrivals, m_txLineFreeNs, m_rxLineFreeNs,
+            m_sentCount, m_receivedCount, m_trace.size() };
+        m_intakes.clear();
+    }
+    m_intakes.push_back({ byte, dtr, atNs });
     m_txLineFreeNs = std::max(m_txLineFreeNs, atNs) + LineByteNs;
     const qint64 arrivesNs = m_txLineFreeNs;
     ++m_sentCount;

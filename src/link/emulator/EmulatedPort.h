@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vq250
@@ -20,7 +21,8 @@ class EventLoop;
 struct EmulatorOptions {
     qint64 flashWriteNs = 0; // per block, from checksum echo to the next request
     qint64 replyDelayNs = 0; // device's reaction time to a byte
-    qint64 blockIdleResetNs = 1000000000; // silence after which an unfinished block is dropped
+    // Silence after which an unfinished block is dropped.
+    qint64 blockIdleResetNs = qint64(AbandonedBlockDropMs) * 1000000;
     bool requestWithEcho = false; // with no flash time, request and echo arrive as one read
     int txQueueBytes = 4096; // the driver's transmit queue
     int txWakeRoomBytes = 256; // room the queue must have before it takes more
@@ -57,6 +59,9 @@ public:
     int bytesAvailable() const override;
     void write(const QByteArray &bytes) override;
     QByteArray readAll() override;
+    // Like a driver's flush: bytes not yet on the line never reach the
+    // device; the one already going out finishes.
+    void discardOutput() override;
 
     Vq250Device &device() { return m_device; }
     const Vq250Device &device() const { return m_device; }
@@ -68,6 +73,8 @@ public:
     qint64 bytesFromDevice() const { return m_receivedCount; }
     // When the last byte queued so far leaves the line, in microseconds.
     qint64 lineIdleAtUs() const { return (m_txLineFreeNs + 999) / 1000; }
+    // When the device's last answer so far has arrived, in microseconds.
+    qint64 deviceQuietAtUs() const { return (m_rxLineFreeNs + 999) / 1000; }
 
 private:
     struct Pending {
@@ -77,6 +84,23 @@ private:
     struct Arrival {
         qint64 readyNs;
         QByteArray bytes;
+    };
+    struct Intake {
+        quint8 byte;
+        bool dtr;
+        qint64 atNs;
+    };
+    // Everything the device's side of the line depends on, as it was when
+    // the queue last ran empty; discardOutput() goes back to it and replays
+    // the bytes that left before the flush.
+    struct Checkpoint {
+        Vq250Device device;
+        std::deque<Arrival> arrivals;
+        qint64 txLineFreeNs;
+        qint64 rxLineFreeNs;
+        qint64 sentCount;
+        qint64 receivedCount;
+        int traceSize;
     };
 
     qint64 nowNs() const;
@@ -105,6 +129,8 @@ private:
     mutable QByteArray m_received; // arrived, not read yet
     mutable qint64 m_sentCount = 0;
     mutable qint64 m_receivedCount = 0;
+    mutable std::optional<Checkpoint> m_checkpoint;
+    mutable std::vector<Intake> m_intakes; // put on the line since the checkpoint
 };
 
 // The emulated port for a program or test to use in place of the real one.

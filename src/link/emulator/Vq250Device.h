@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Protocol.h"
 #include "link/emulator/DeviceFault.h"
 
 #include <QByteArray>
@@ -36,7 +37,7 @@ struct DeviceTiming {
     bool requestWithEcho = false; // with no flash time: request in one burst with the echo
     // A block left unfinished is dropped after this much line silence, as a
     // receiver with an inter-byte time-out does; 0 keeps it forever.
-    qint64 blockIdleResetNs = 1000000000;
+    qint64 blockIdleResetNs = qint64(AbandonedBlockDropMs) * 1000000;
 };
 
 // Bytes the device hands to its transmitter together.

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
+
 namespace vq250
 {
 
@@ -31,6 +33,8 @@ class WireTrace
 public:
     void add(const WireByte &byte);
     void clear() { m_bytes.clear(); }
+    // Forgets every byte added after the first `size`.
+    void truncate(int size) { m_bytes.resize(std::min(size, this->size())); }
 
     QList<WireByte> bytes() const; // sorted by time, equal times in the order added
     QList<WireByte> toDevice() const;

@@ -41,6 +41,8 @@ void setEntries(
 
 } // namespace
 
+Q_DECLARE_METATYPE(DeviceFault)
+
 // Sounds opened from files, loaded through the load command into the
 // emulated VQ250, and compared with what its flash holds afterwards.
 class TestLoadEndToEnd : public QObject
@@ -56,6 +58,8 @@ private slots:
     void deviceErrorIsReported();
     void silenceIsReportedAfterEightSeconds();
     void staleInputIsFlushedBeforeLoading();
+    void retryRightAfterFault_data();
+    void retryRightAfterFault();
 };
 
 void TestLoadEndToEnd::loadsTheFile_data()
@@ -299,6 +303,60 @@ void TestLoadEndToEnd::staleInputIsFlushedBeforeLoading()
     const StoredSlot *slot = rig.port->device().slot(10, 1);
     QVERIFY(slot && slot->complete);
     QCOMPARE(slot->sound(), sound);
+}
+
+void TestLoadEndToEnd::retryRightAfterFault_data()
+{
+    QTest::addColumn<DeviceFault>("fault");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("checksum error") << DeviceFault::errorReply(1, DeviceFault::Checksum, 3)
+                                    << QStringLiteral("Serial Checksum Error (CkSmEr)");
+    QTest::newRow("busy") << DeviceFault::replaceAnswer(0, 255)
+                          << QStringLiteral("VQ250 is Busy (VQbusyEr)");
+    QTest::newRow("flash write") << DeviceFault::replaceAnswer(1, 19)
+                                 << QStringLiteral("Flash Memory Write Error (FlshSvEr)");
+    QTest::newRow("silence") << DeviceFault::goSilent(1, 0)
+                             << QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)");
+    // Left inside a block: with 4096 bytes queued, or right after its command.
+    QTest::newRow("stray byte") << DeviceFault::strayByte(1, 10, 0x55)
+                                << QStringLiteral("Unknown Error from VQ250 (UnknownEr)");
+    QTest::newRow("corrupted echo") << DeviceFault::corruptEcho(1, 0, 0x01)
+                                    << QStringLiteral("Unknown Error from VQ250 (UnknownEr)");
+}
+
+// The operator presses OK and LOAD at once: the load waits, its progress
+// window up, until the device can have dropped the block the failure left,
+// then goes through.
+void TestLoadEndToEnd::retryRightAfterFault()
+{
+    QFETCH(DeviceFault, fault);
+    QFETCH(QString, title);
+    EmulatorOptions options;
+    options.faults.push_back(fault);
+    LoadRig rig(options);
+    const QByteArray sound = noise(20000, 4);
+    openThroughDialog(rig, rig.wavFile(QStringLiteral("s.wav"), sound));
+    rig.window.destinationText = QStringLiteral("C3");
+
+    LoadSound(*rig.state, rig.platform);
+    QCOMPARE(rig.box.shown.size(), 1);
+    QCOMPARE(rig.box.shown[0].title, title);
+    rig.port->device().setSilent(false);
+
+    const qint64 failedUs = rig.events.nowUs();
+    const int sentBefore = rig.port->trace().toDevice().size();
+    bool progressUpWhileWaiting = false;
+    rig.events.callAt(failedUs + 500000, [&] { progressUpWhileWaiting = rig.progress.visible; });
+    LoadSound(*rig.state, rig.platform);
+
+    QVERIFY2(rig.box.shown.size() == 1, qPrintable(rig.box.shown.last().title));
+    const StoredSlot *slot = rig.port->device().slot(12, 3);
+    QVERIFY(slot && slot->complete);
+    QCOMPARE(slot->sound(), sound);
+    QVERIFY(progressUpWhileWaiting);
+    const qint64 headerUs = rig.port->trace().toDevice().at(sentBefore).timeNs / 1000;
+    QVERIFY2(headerUs - failedUs > 1000000 && headerUs - failedUs < 1100000,
+        qPrintable(QString::number(headerUs - failedUs)));
 }
 
 QTEST_GUILESS_MAIN(TestLoadEndToEnd)

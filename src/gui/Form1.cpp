@@ -165,7 +165,6 @@ void Form1::buildEntries()
     m_checkLooping->setGeometry(twipsRect(4080, 2880, 1440, 378));
     m_checkLooping->setFont(smallBoldFont());
     m_checkLooping->setToolTip(QStringLiteral("Loop Sound Continuously"));
-    m_checkLooping->setAccessibleName(QStringLiteral("Loop Sound"));
     fillWith(*m_checkLooping, colourFromBgr(PanelBgr));
 
     // Each box is named for a screen reader by the label beside it.

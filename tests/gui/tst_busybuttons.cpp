@@ -1,10 +1,14 @@
 #include "../load/LoadRig.h"
 
+#include "app/DemoFaultMenu.h"
 #include "gui/Form1.h"
 #include "load/LoadCommand.h"
 #include "sound/OpenCommand.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
@@ -22,6 +26,7 @@ class TestBusyButtons : public QObject
 private slots:
     void clicksDuringTransferChangeNothing_data();
     void clicksDuringTransferChangeNothing();
+    void demoFaultMenuMarksTheArmedFault();
 };
 
 void TestBusyButtons::clicksDuringTransferChangeNothing_data()
@@ -63,17 +68,37 @@ void TestBusyButtons::clicksDuringTransferChangeNothing()
             form.findChild<QAbstractButton *>(name)->click();
     };
 
-    // Half-way through the first data block, the operator clicks all three.
+    // The operator pressed LOAD from the keyboard.
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QWidget *load = form.findChild<QWidget *>(busy[1]);
+    load->setFocus();
+    QCOMPARE(QApplication::focusWidget(), load);
+    auto *looping = form.findChild<QCheckBox *>(QStringLiteral("CheckLooping"));
+    QCOMPARE(looping->checkState(), Qt::Checked);
+
+    // Half-way through the first data block, the operator clicks all three
+    // and presses keys: none reaches an entry under the progress window.
     bool clickedDuringTransfer = false;
     bool enabledDuringTransfer = true;
+    QWidget *focusDuringTransfer = nullptr;
     rig.events.callAt(1000000, [&] {
         clickedDuringTransfer = rig.progress.visible;
         enabledDuringTransfer = form.findChild<QAbstractButton *>(busy[0])->isEnabled()
             || form.findChild<QAbstractButton *>(busy[1])->isEnabled()
             || form.findChild<QAbstractButton *>(busy[2])->isEnabled();
         clickAll();
+        focusDuringTransfer = QApplication::focusWidget();
+        for (Qt::Key key : { Qt::Key_Space, Qt::Key_7, Qt::Key_Backtab, Qt::Key_Space })
+            QTest::keyClick(QApplication::focusWidget(), key);
     });
     LoadSound(*rig.state, rig.platform);
+
+    QCOMPARE(focusDuringTransfer, &form);
+    QCOMPARE(looping->checkState(), Qt::Checked);
+    QCOMPARE(form.destination(), QStringLiteral("A1"));
+    QCOMPARE(form.volume(), QStringLiteral("18"));
+    QCOMPARE(QApplication::focusWidget(), load);
 
     QVERIFY(clickedDuringTransfer);
     QVERIFY(!enabledDuringTransfer);
@@ -92,6 +117,36 @@ void TestBusyButtons::clicksDuringTransferChangeNothing()
     QCOMPARE(opens.count(), 1);
     QCOMPARE(loads.count(), 1);
     QCOMPARE(truncates.count(), 1);
+}
+
+// The demo's menu: the armed fault has the check mark until it has played.
+void TestBusyButtons::demoFaultMenuMarksTheArmedFault()
+{
+    Form1 form;
+    LoadRig rig({}, &form);
+    QObject::connect(&form, &Form1::loadClicked, [&] { LoadSound(*rig.state, rig.platform); });
+    installDemoFaultMenu(form, *rig.port);
+    auto checked = [&form] {
+        const QAction *mark = form.actions().at(1)->actionGroup()->checkedAction();
+        return mark ? mark->text() : QString();
+    };
+    QCOMPARE(checked(), QStringLiteral("No fault"));
+    form.actions().at(4)->trigger();
+    QCOMPARE(checked(), QStringLiteral("Device goes silent: time-out after 8 s (PCcommEr)"));
+
+    rig.dialog.nextPath = rig.wavFile(QStringLiteral("Chime.wav"), fakes::sampleBytes(3000));
+    OpenSound(*rig.state, rig.platform);
+    auto *load = form.findChild<QAbstractButton *>(QStringLiteral("LoadBGbtn"));
+    load->click(); // no destination: refused, the fault still armed
+    QCOMPARE(checked(), QStringLiteral("Device goes silent: time-out after 8 s (PCcommEr)"));
+    form.findChild<QLineEdit *>(QStringLiteral("DestinTxt"))->setText(QStringLiteral("A1"));
+    load->click();
+    QCOMPARE(rig.box.shown.last().title, QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)"));
+    QCOMPARE(checked(), QStringLiteral("No fault"));
+    // Played once: the device answers again.
+    load->click();
+    QCOMPARE(rig.box.shown.size(), 2);
+    QVERIFY(rig.port->device().slot(10, 1)->complete);
 }
 
 QTEST_MAIN(TestBusyButtons)

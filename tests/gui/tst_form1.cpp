@@ -3,6 +3,7 @@
 #include "gui/PictureButton.h"
 #include "gui/Pictures.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,13 @@ bool sameColour(QRgb a, const QColor &b, int tolerance)
 {
     return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance
         && std::abs(qBlue(a) - b.blue()) <= tolerance;
+}
+
+// What a screen reader announces for the control.
+QString spokenName(QWidget *widget)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Name) : QString();
 }
 
 } // namespace
@@ -189,15 +197,16 @@ void TestForm1::entries_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<FontKind>("font");
     QTest::addColumn<int>("alignment");
+    QTest::addColumn<QString>("accessibleName");
 
-    QTest::newRow("VQ250SoundName")
-        << "VQ250SoundName" << QRect(272, 128, 97, 19) << FontKind::Plain << int(Qt::AlignLeft);
+    QTest::newRow("VQ250SoundName") << "VQ250SoundName" << QRect(272, 128, 97, 19)
+                                    << FontKind::Plain << int(Qt::AlignLeft) << "VQ250 Sound Name";
     QTest::newRow("VolumeBufTxt") << "VolumeBufTxt" << QRect(336, 176, 33, 19) << FontKind::Plain
-                                  << int(Qt::AlignHCenter);
+                                  << int(Qt::AlignHCenter) << "Default Volume";
     QTest::newRow("SourceTxt") << "SourceTxt" << QRect(176, 232, 41, 25) << FontKind::Large
-                               << int(Qt::AlignHCenter);
+                               << int(Qt::AlignHCenter) << "Source";
     QTest::newRow("DestinTxt") << "DestinTxt" << QRect(328, 232, 41, 25) << FontKind::Large
-                               << int(Qt::AlignHCenter);
+                               << int(Qt::AlignHCenter) << "Destination";
 }
 
 void TestForm1::entries()
@@ -206,8 +215,10 @@ void TestForm1::entries()
     QFETCH(QRect, geometry);
     QFETCH(FontKind, font);
     QFETCH(int, alignment);
+    QFETCH(QString, accessibleName);
 
     auto *entry = m_form->findChild<QLineEdit *>(name);
+    QCOMPARE(spokenName(entry), accessibleName);
     QVERIFY(entry);
     QCOMPARE(entry->geometry(), geometry);
     QCOMPARE(entry->font(), fontOf(font));
@@ -224,6 +235,7 @@ void TestForm1::checkLooping()
     QCOMPARE(box->text(), QStringLiteral("Loop Sound"));
     QCOMPARE(box->font(), fontOf(FontKind::Small));
     QCOMPARE(box->toolTip(), QStringLiteral("Loop Sound Continuously"));
+    QCOMPARE(spokenName(box), QStringLiteral("Loop Sound"));
     QVERIFY(box->autoFillBackground());
     QCOMPARE(box->palette().color(box->backgroundRole()), Beige);
     QVERIFY(box->isVisible());
@@ -258,6 +270,7 @@ void TestForm1::buttons()
     QVERIFY(button);
     QCOMPARE(button->geometry(), QRect(left, 7, 76, 35));
     QCOMPARE(button->toolTip(), toolTip);
+    QCOMPARE(spokenName(button), toolTip);
     QVERIFY(button->text().isEmpty());
     QCOMPARE(button->face().size(), QSize(75, 35));
     QVERIFY(button->isVisible());
@@ -339,6 +352,18 @@ void TestForm1::fieldsThroughMainView()
     view.setLastOpenedFile(QStringLiteral("/sounds/bell.wav"));
     QCOMPARE(m_form->findChild<QLabel *>(QStringLiteral("LabelLastOpenedFile"))->text(),
         QStringLiteral("/sounds/bell.wav"));
+    // Too long for the label: the middle gives way, the file name stays.
+    auto *path = m_form->findChild<QLabel *>(QStringLiteral("LabelLastOpenedFile"));
+    const QString longPath = QStringLiteral(
+        "/home/technician/sound-library/station-a/background-loops/2026-12/Chime.wav");
+    view.setLastOpenedFile(longPath);
+    QVERIFY2(path->text().startsWith(QStringLiteral("/home/")), qPrintable(path->text()));
+    QVERIFY2(path->text().endsWith(QStringLiteral("/Chime.wav")), qPrintable(path->text()));
+    QVERIFY(path->text().contains(QChar(0x2026)));
+    QVERIFY(path->fontMetrics().horizontalAdvance(path->text()) < path->contentsRect().width());
+    QCOMPARE(path->toolTip(), longPath);
+    QCOMPARE(spokenName(path), longPath);
+
     view.setFileLenSec(QStringLiteral("1.25 Sec."));
     QCOMPARE(m_form->findChild<QLabel *>(QStringLiteral("LabelFileLenSec"))->text(),
         QStringLiteral("1.25 Sec."));

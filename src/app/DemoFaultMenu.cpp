@@ -4,9 +4,6 @@
 #include "link/emulator/EmulatedPort.h"
 
 #include <QAction>
-#include <QActionGroup>
-
-#include <optional>
 
 namespace vq250
 {
@@ -31,9 +28,9 @@ const DemoFault DemoFaults[] = {
 
 } // namespace
 
-// The armed fault carries the check mark, "No fault" when none is armed.
-// After each load the menu looks again: a fault that has played is gone,
-// and a device that went silent for it comes back for the next load.
+// The armed fault carries the check mark. After each load the menu looks
+// again: a fault that has played loses it, and a device that went silent
+// for it comes back for the next load.
 void installDemoFaultMenu(Form1 &window, EmulatedPort &port)
 {
     window.setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -41,27 +38,32 @@ void installDemoFaultMenu(Form1 &window, EmulatedPort &port)
         = new QAction(QStringLiteral("Demo only: next load plays a device fault"), &window);
     heading->setEnabled(false);
     window.addAction(heading);
-    auto *group = new QActionGroup(&window);
-    auto addChoice = [&](const QString &label, std::optional<DeviceFault> fault) {
-        auto *action = new QAction(label, group);
+    auto markArmed = [&window](const QAction *armed) {
+        for (QAction *action : window.actions())
+            action->setChecked(action == armed);
+    };
+    for (const DemoFault &demo : DemoFaults) {
+        auto *action = new QAction(QString::fromLatin1(demo.label), &window);
         action->setCheckable(true);
-        QObject::connect(action, &QAction::triggered, &window, [&port, fault] {
+        const DeviceFault fault = demo.fault;
+        QObject::connect(action, &QAction::triggered, &window, [&port, fault, action, markArmed] {
             port.device().clearFaults();
-            if (fault)
-                port.device().addFault(*fault);
+            port.device().addFault(fault);
+            markArmed(action);
         });
         window.addAction(action);
-        return action;
-    };
-    for (const DemoFault &demo : DemoFaults)
-        addChoice(QString::fromLatin1(demo.label), demo.fault);
-    QAction *none = addChoice(QStringLiteral("No fault"), std::nullopt);
-    none->setChecked(true);
-    QObject::connect(&window, &Form1::loadClicked, none, [&port, none] {
+    }
+    auto *clear = new QAction(QStringLiteral("No fault"), &window);
+    QObject::connect(clear, &QAction::triggered, &window, [&port, markArmed] {
+        port.device().clearFaults();
+        markArmed(nullptr);
+    });
+    window.addAction(clear);
+    QObject::connect(&window, &Form1::loadClicked, &window, [&port, markArmed] {
         if (port.device().pendingFaults() > 0)
             return;
         port.device().setSilent(false);
-        none->setChecked(true);
+        markArmed(nullptr);
     });
 }
 

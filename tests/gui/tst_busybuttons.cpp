@@ -7,7 +7,6 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QActionGroup>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -127,10 +126,14 @@ void TestBusyButtons::demoFaultMenuMarksTheArmedFault()
     QObject::connect(&form, &Form1::loadClicked, [&] { LoadSound(*rig.state, rig.platform); });
     installDemoFaultMenu(form, *rig.port);
     auto checked = [&form] {
-        const QAction *mark = form.actions().at(1)->actionGroup()->checkedAction();
-        return mark ? mark->text() : QString();
+        QStringList marked;
+        for (const QAction *action : form.actions())
+            if (action->isChecked())
+                marked << action->text();
+        return marked.join(QLatin1Char('|'));
     };
-    QCOMPARE(checked(), QStringLiteral("No fault"));
+    QCOMPARE(checked(), QString());
+    form.actions().at(1)->trigger();
     form.actions().at(4)->trigger();
     QCOMPARE(checked(), QStringLiteral("Device goes silent: time-out after 8 s (PCcommEr)"));
 
@@ -142,7 +145,7 @@ void TestBusyButtons::demoFaultMenuMarksTheArmedFault()
     form.findChild<QLineEdit *>(QStringLiteral("DestinTxt"))->setText(QStringLiteral("A1"));
     load->click();
     QCOMPARE(rig.box.shown.last().title, QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)"));
-    QCOMPARE(checked(), QStringLiteral("No fault"));
+    QCOMPARE(checked(), QString());
     // Played once: the device answers again.
     load->click();
     QCOMPARE(rig.box.shown.size(), 2);

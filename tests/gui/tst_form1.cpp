@@ -357,12 +357,12 @@ void TestForm1::fieldsThroughMainView()
     const QString longPath = QStringLiteral(
         "/home/technician/sound-library/station-a/background-loops/2026-12/Chime.wav");
     view.setLastOpenedFile(longPath);
-    QVERIFY2(path->text().startsWith(QStringLiteral("/home/")), qPrintable(path->text()));
-    QVERIFY2(path->text().endsWith(QStringLiteral("/Chime.wav")), qPrintable(path->text()));
-    QVERIFY(path->text().contains(QChar(0x2026)));
+    const QString shown = path->text();
+    QVERIFY2(shown.startsWith(QStringLiteral("/home/")) && shown.contains(QChar(0x2026))
+            && shown.endsWith(QStringLiteral("/Chime.wav")),
+        qPrintable(shown));
     QVERIFY(path->fontMetrics().horizontalAdvance(path->text()) < path->contentsRect().width());
     QCOMPARE(path->toolTip(), longPath);
-    QCOMPARE(spokenName(path), longPath);
 
     view.setFileLenSec(QStringLiteral("1.25 Sec."));
     QCOMPARE(m_form->findChild<QLabel *>(QStringLiteral("LabelFileLenSec"))->text(),

@@ -332,8 +332,8 @@ private slots:
         QCOMPARE(port.readAll(), answer);
     }
 
-    // A flush drops the queue's bytes and those waiting for room in it; the
-    // byte already on the wire finishes. The device hears only what left.
+    // A flush drops what is queued or waits for room; the byte on the wire
+    // finishes, and the device hears nothing more.
     void discardOutputSilencesTheLine()
     {
         VirtualEventLoop events;
@@ -341,17 +341,15 @@ private slots:
         options.txQueueBytes = 8;
         EmulatedPort port(events, options);
         port.open();
-        for (const LineByte &b : block(0xA0, headerPayload(10, 1, 100))) {
-            port.setDtr(b.dtr);
-            port.write(QByteArray(1, char(b.byte)));
-        }
-        QCOMPARE(port.bytesToWrite(), 14);
+        port.setDtr(true);
+        port.write(bytesOf({ 0xA0 }));
+        port.setDtr(false);
+        port.write(bytesOf({ 0x00, 0x11 }) + QByteArray(19, 0x22));
         events.advanceTo((2 * B + B / 2) / 1000); // the third byte is going out
         port.discardOutput();
         QCOMPARE(port.bytesToWrite(), 0);
-        events.advanceTo(events.nowUs() + 2000000);
+        events.advanceTo(2000000);
         QCOMPARE(port.bytesToDevice(), 3);
-        QCOMPARE(port.trace().toDevice().size(), 3);
         QCOMPARE(port.readAll(), bytesOf({ 0xA0, 0x00, 0x11 }));
     }
 

@@ -233,12 +233,6 @@ void TestLoadEndToEnd::deviceErrorIsReported()
     QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
     const StoredSlot *slot = rig.port->device().slot(10, 2);
     QVERIFY(!slot || !slot->complete);
-
-    // The next load of the same sound goes through.
-    rig.port->device().clearFaults();
-    LoadSound(*rig.state, rig.platform);
-    QCOMPARE(rig.box.shown.size(), 1);
-    QVERIFY(rig.port->device().slot(10, 2)->complete);
 }
 
 void TestLoadEndToEnd::silenceIsReportedAfterEightSeconds()
@@ -309,24 +303,20 @@ void TestLoadEndToEnd::retryRightAfterFault_data()
 {
     QTest::addColumn<DeviceFault>("fault");
     QTest::addColumn<QString>("title");
-    QTest::newRow("checksum error") << DeviceFault::errorReply(1, DeviceFault::Checksum, 3)
-                                    << QStringLiteral("Serial Checksum Error (CkSmEr)");
+    const QString unknown = QStringLiteral("Unknown Error from VQ250 (UnknownEr)");
+    QTest::newRow("error pair") << DeviceFault::errorReply(1, DeviceFault::Checksum, 3)
+                                << QStringLiteral("Serial Checksum Error (CkSmEr)");
     QTest::newRow("busy") << DeviceFault::replaceAnswer(0, 255)
                           << QStringLiteral("VQ250 is Busy (VQbusyEr)");
-    QTest::newRow("flash write") << DeviceFault::replaceAnswer(1, 19)
-                                 << QStringLiteral("Flash Memory Write Error (FlshSvEr)");
     QTest::newRow("silence") << DeviceFault::goSilent(1, 0)
                              << QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)");
-    // Left inside a block: with 4096 bytes queued, or right after its command.
-    QTest::newRow("stray byte") << DeviceFault::strayByte(1, 10, 0x55)
-                                << QStringLiteral("Unknown Error from VQ250 (UnknownEr)");
-    QTest::newRow("corrupted echo") << DeviceFault::corruptEcho(1, 0, 0x01)
-                                    << QStringLiteral("Unknown Error from VQ250 (UnknownEr)");
+    // Given up inside a block: 4096 bytes still queued, or none.
+    QTest::newRow("stray byte") << DeviceFault::strayByte(1, 10, 0x55) << unknown;
+    QTest::newRow("wrong echo") << DeviceFault::corruptEcho(1, 0, 0x01) << unknown;
 }
 
-// The operator presses OK and LOAD at once: the load waits, its progress
-// window up, until the device can have dropped the block the failure left,
-// then goes through.
+// OK, then LOAD at once: the load waits, its progress window up, until the
+// device can have dropped the block the failure left, and goes through.
 void TestLoadEndToEnd::retryRightAfterFault()
 {
     QFETCH(DeviceFault, fault);
@@ -337,26 +327,20 @@ void TestLoadEndToEnd::retryRightAfterFault()
     const QByteArray sound = noise(20000, 4);
     openThroughDialog(rig, rig.wavFile(QStringLiteral("s.wav"), sound));
     rig.window.destinationText = QStringLiteral("C3");
-
     LoadSound(*rig.state, rig.platform);
-    QCOMPARE(rig.box.shown.size(), 1);
-    QCOMPARE(rig.box.shown[0].title, title);
+    QCOMPARE(rig.box.shown.value(0).title, title);
     rig.port->device().setSilent(false);
 
     const qint64 failedUs = rig.events.nowUs();
     const int sentBefore = rig.port->trace().toDevice().size();
-    bool progressUpWhileWaiting = false;
-    rig.events.callAt(failedUs + 500000, [&] { progressUpWhileWaiting = rig.progress.visible; });
+    bool progressUp = false;
+    rig.events.callAt(failedUs + 500000, [&] { progressUp = rig.progress.visible; });
     LoadSound(*rig.state, rig.platform);
-
     QVERIFY2(rig.box.shown.size() == 1, qPrintable(rig.box.shown.last().title));
-    const StoredSlot *slot = rig.port->device().slot(12, 3);
-    QVERIFY(slot && slot->complete);
-    QCOMPARE(slot->sound(), sound);
-    QVERIFY(progressUpWhileWaiting);
-    const qint64 headerUs = rig.port->trace().toDevice().at(sentBefore).timeNs / 1000;
-    QVERIFY2(headerUs - failedUs > 1000000 && headerUs - failedUs < 1100000,
-        qPrintable(QString::number(headerUs - failedUs)));
+    QCOMPARE(rig.port->device().slot(12, 3)->sound(), sound);
+    QVERIFY(progressUp);
+    const qint64 waitedUs = rig.port->trace().toDevice().at(sentBefore).timeNs / 1000 - failedUs;
+    QVERIFY2(waitedUs > 1000000 && waitedUs < 1100000, qPrintable(QString::number(waitedUs)));
 }
 
 QTEST_GUILESS_MAIN(TestLoadEndToEnd)

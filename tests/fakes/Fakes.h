@@ -34,7 +34,6 @@ public:
     QByteArray incoming; // bytes waiting to be read
     int pendingTx = 0; // what bytesToWrite() reports
     int readAllCalls = 0;
-    int discardOutputCalls = 0;
 
     void setCommPort(int number) override { calls << QStringLiteral("CommPort=%1").arg(number); }
     void setSettings(const QString &text) override { calls << QStringLiteral("Settings=") + text; }
@@ -78,11 +77,7 @@ public:
         incoming.clear();
         return all;
     }
-    void discardOutput() override
-    {
-        ++discardOutputCalls;
-        pendingTx = 0;
-    }
+    void discardOutput() override { pendingTx = 0; }
 
 private:
     bool m_open = false;

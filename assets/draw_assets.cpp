@@ -1,6 +1,7 @@
 // Draws the main window's pictures: the 600 x 400 background and the four
-// 75 x 35 button faces, as JPEG files into the folder given on the command
-// line. Run it with QT_QPA_PLATFORM=offscreen; see README.md.
+// 75 x 35 button faces, as JPEG files, and the program's icon at 48 and 128
+// pixels, as PNG files, into the folder given on the command line. Run it
+// with QT_QPA_PLATFORM=offscreen; see README.md.
 
 #include <QDir>
 #include <QFont>
@@ -11,6 +12,7 @@
 #include <QPainterPath>
 #include <QTextStream>
 
+#include <cmath>
 #include <cstdio>
 
 namespace
@@ -107,10 +109,48 @@ QImage buttonFace(const Face &face)
     return image;
 }
 
+// The menu icon: the window's teal and beige, a sound wave above "VQ250",
+// drawn on a 128-unit grid at any size.
+QImage icon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.scale(size / 128.0, size / 128.0);
+
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(6, 6, 116, 116), 22, 22);
+    QLinearGradient shade(0, 6, 0, 122);
+    shade.setColorAt(0.0, Teal.lighter(125));
+    shade.setColorAt(1.0, Teal.darker(130));
+    p.fillPath(tile, shade);
+
+    // One burst of a decaying tone, as a sound file shows it.
+    QPainterPath wave;
+    for (int x = 0; x <= 88; ++x) {
+        const double envelope = 1.0 - x / 100.0;
+        const double y = 50 - 26 * envelope * std::sin(x * 0.42) * std::sin(x * 3.1416 / 88);
+        if (x == 0)
+            wave.moveTo(20 + x, y);
+        else
+            wave.lineTo(20 + x, y);
+    }
+    p.setPen(QPen(PaleCyan, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(wave);
+
+    p.setPen(Beige.lighter(115));
+    p.setFont(sans(34, true));
+    p.drawText(QRectF(6, 78, 116, 36), Qt::AlignCenter, QStringLiteral("VQ250"));
+    return image;
+}
+
 bool save(const QImage &image, const QDir &folder, const char *file)
 {
     const QString path = folder.filePath(QString::fromLatin1(file));
-    if (image.save(path, "JPG", JpegQuality))
+    const bool png = QString::fromLatin1(file).endsWith(QLatin1String(".png"));
+    if (png ? image.save(path, "PNG") : image.save(path, "JPG", JpegQuality))
         return true;
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
@@ -136,5 +176,7 @@ int main(int argc, char *argv[])
     bool ok = save(background(), folder, "background.jpg");
     for (const Face &face : faces)
         ok = save(buttonFace(face), folder, face.file) && ok;
+    ok = save(icon(48), folder, "vq250-loader-48.png") && ok;
+    ok = save(icon(128), folder, "vq250-loader-128.png") && ok;
     return ok ? 0 : 1;
 }

@@ -16,7 +16,7 @@ constexpr qint64 DemoFlashWriteNs = 40000000;
 int main(int argc, char *argv[])
 {
     vq250::EmulatedPort *emulated = nullptr;
-    const auto makeDemoPort = [&emulated](vq250::EventLoop &events) {
+    const auto makeDemoPort = [&emulated](vq250::EventLoop &events, const QString &) {
         vq250::EmulatorOptions options;
         options.flashWriteNs = DemoFlashWriteNs;
         options.recordTrace = false;
@@ -24,6 +24,6 @@ int main(int argc, char *argv[])
         emulated = port.get();
         return std::unique_ptr<vq250::SerialPort>(std::move(port));
     };
-    return vq250::runLoaderProgram(argc, argv, makeDemoPort,
+    return vq250::runLoaderProgram(argc, argv, vq250::cli::WindowProgram::Demo, makeDemoPort,
         [&emulated](vq250::LoaderApp &app) { vq250::installDemoFaultMenu(app.form(), *emulated); });
 }

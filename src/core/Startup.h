@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Version.h"
 #include "core/Protocol.h"
 
 #include <QString>
@@ -10,11 +11,6 @@ namespace vq250
 struct ProgramState;
 class SerialPort;
 class OneShotTimer;
-
-// This build's version numbers.
-constexpr int VersionMajor = 1;
-constexpr int VersionMinor = 5;
-constexpr int VersionRevision = 0;
 
 // "1.05": the minor number padded to two digits, a non-zero revision appended.
 QString versionText(int major, int minor, int revision);

@@ -2,12 +2,16 @@
 
 #include "core/ProgramState.h"
 #include "core/Startup.h"
+#include "cli/CommandLine.h"
 #include "load/LoadCommand.h"
 #include "platform/SerialPort.h"
 #include "sound/OpenCommand.h"
 #include "sound/Truncate.h"
 
 #include <QApplication>
+#include <QTextStream>
+#include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,19 +19,32 @@
 namespace vq250
 {
 
-int runLoaderProgram(int &argc, char **argv, const PortFactory &makePort,
-    const std::function<void(LoaderApp &)> &extras)
+int runLoaderProgram(int &argc, char **argv, cli::WindowProgram program,
+    const NamedPortFactory &makePort, const std::function<void(LoaderApp &)> &extras)
 {
+    // Before QApplication, which needs a display that --help does not.
+    const cli::ParsedWindowOptions parsed
+        = cli::parseWindowOptions(program, cli::argumentsOf(argc, argv));
+    if (const int answered = cli::answerWithoutWindow(program, parsed); answered >= 0)
+        return answered;
+    const cli::WindowOptions &options = parsed.options;
+
     QApplication app(argc, argv);
     // Only the name: an explicit display name would be appended to every
     // window title on X11 ("Progress — VQ250").
     QApplication::setApplicationName(applicationTitle());
 
-    LoaderApp loader(makePort);
+    LoaderApp loader([&](EventLoop &events) { return makePort(events, options.port); });
     if (const int failed = loader.start())
         return failed;
     if (extras)
         extras(loader);
+    if (options.quitAfterMs >= 0) {
+        QTimer::singleShot(options.quitAfterMs, &loader, [&loader] {
+            const QWindow *window = loader.form().windowHandle();
+            QApplication::exit(window && window->isExposed() ? 0 : 1);
+        });
+    }
     return QApplication::exec();
 }
 
@@ -43,12 +60,15 @@ void endProgramNow(int status)
     std::_Exit(status);
 }
 
-LoaderApp::LoaderApp(std::unique_ptr<SerialPort> port, MessageBox *startupBox, Ender ender)
-    : LoaderApp([&port](EventLoop &) { return std::move(port); }, startupBox, std::move(ender))
+LoaderApp::LoaderApp(std::unique_ptr<SerialPort> port, MessageBox *startupBox, Ender ender,
+    cli::PortLister listPorts)
+    : LoaderApp([&port](EventLoop &) { return std::move(port); }, startupBox, std::move(ender),
+        std::move(listPorts))
 {
 }
 
-LoaderApp::LoaderApp(const PortFactory &makePort, MessageBox *startupBox, Ender ender)
+LoaderApp::LoaderApp(
+    const PortFactory &makePort, MessageBox *startupBox, Ender ender, cli::PortLister listPorts)
     : m_state(std::make_unique<ProgramState>())
     , m_port(makePort(m_events))
     , m_replyTimer(m_events.createTimer())
@@ -59,6 +79,7 @@ LoaderApp::LoaderApp(const PortFactory &makePort, MessageBox *startupBox, Ender 
     , m_startupBox(startupBox ? *startupBox : m_parentlessBox)
     , m_platform { *m_port, m_box, m_dialog, m_events, *m_replyTimer, m_progress, *m_form }
     , m_ender(ender ? std::move(ender) : Ender(endProgramNow))
+    , m_listPorts(listPorts ? std::move(listPorts) : cli::PortLister(cli::presentSerialPorts))
 {
     connect(m_form.get(), &Form1::openClicked, this, &LoaderApp::onOpen);
     connect(m_form.get(), &Form1::loadClicked, this, &LoaderApp::onLoad);
@@ -74,7 +95,11 @@ int LoaderApp::start()
         QString reason = m_port->errorText();
         if (reason.isEmpty())
             reason = QStringLiteral("Serial port 1 could not be opened.");
-        m_startupBox.show(reason, MsgOkExclamation, applicationTitle());
+        const QString message
+            = reason + QStringLiteral("\n\n") + cli::portChoiceText(m_listPorts());
+        // Also for a terminal or a log: the box may be out of sight.
+        QTextStream(stderr) << message << '\n';
+        m_startupBox.show(message, MsgOkExclamation, applicationTitle());
         return 1;
     }
     m_form->setVersionText(m_state->VersionText);

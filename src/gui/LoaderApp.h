@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/PortList.h"
+#include "cli/WindowOptions.h"
 #include "gui/Form1.h"
 #include "gui/Progress.h"
 #include "gui/WidgetFileDialog.h"
@@ -23,11 +25,15 @@ class LoaderApp;
 // Makes the serial port, given the event loop the program runs on.
 using PortFactory = std::function<std::unique_ptr<SerialPort>(EventLoop &)>;
 
-// The program's main: the Qt application, the loader on the port that
-// `makePort` creates, its start-up, then the event loop. `extras` may add
-// to the loader once it has started (the demo's fault menu).
-int runLoaderProgram(int &argc, char **argv, const PortFactory &makePort,
-    const std::function<void(LoaderApp &)> &extras = {});
+// Makes the serial port named on the command line (empty: port 1).
+using NamedPortFactory = std::function<std::unique_ptr<SerialPort>(EventLoop &, const QString &)>;
+
+// The program's main: its command line (--help, --version, --list-ports
+// answered before any window or port), then the Qt application, the loader
+// on the port that `makePort` creates, its start-up, then the event loop.
+// `extras` may add to the loader once it has started (the demo's fault menu).
+int runLoaderProgram(int &argc, char **argv, cli::WindowProgram program,
+    const NamedPortFactory &makePort, const std::function<void(LoaderApp &)> &extras = {});
 
 // Ends the process at once with `status`. Never returns.
 [[noreturn]] void endProgramNow(int status);
@@ -43,15 +49,17 @@ public:
 
     // `startupBox` reports a port that cannot be opened (a parentless real
     // box when null); `ender` ends the program on quit (endProgramNow when
-    // empty). Tests hand in fakes for both.
-    explicit LoaderApp(
-        std::unique_ptr<SerialPort> port, MessageBox *startupBox = nullptr, Ender ender = {});
-    explicit LoaderApp(
-        const PortFactory &makePort, MessageBox *startupBox = nullptr, Ender ender = {});
+    // empty); `listPorts` names the ports present in that report (the
+    // system's when empty). Tests hand in fakes for all three.
+    explicit LoaderApp(std::unique_ptr<SerialPort> port, MessageBox *startupBox = nullptr,
+        Ender ender = {}, cli::PortLister listPorts = {});
+    explicit LoaderApp(const PortFactory &makePort, MessageBox *startupBox = nullptr,
+        Ender ender = {}, cli::PortLister listPorts = {});
     ~LoaderApp() override;
 
     // The load step, then the main window. Non-zero, with the serial layer's
-    // reason shown and no window, when the port cannot be opened.
+    // reason and the ports present shown and no window, when the port
+    // cannot be opened.
     int start();
 
     ProgramState &state() { return *m_state; }
@@ -78,6 +86,7 @@ private:
     MessageBox &m_startupBox;
     Platform m_platform;
     Ender m_ender;
+    cli::PortLister m_listPorts;
 };
 
 } // namespace vq250

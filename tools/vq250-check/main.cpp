@@ -1,6 +1,7 @@
 // vq250-check FILE...: applies the open command's checks and caps to each
 // file and prints one tab-separated line per file.
 
+#include "cli/CommandLine.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "sound/CommandLineFiles.h"
@@ -26,6 +27,7 @@ enum ExitStatus { AllAccepted = 0, SomeNotAccepted = 1, UsageError = 2, WriteFai
 
 const char *const Usage
     = "Usage: vq250-check FILE...\n"
+      "       vq250-check --help | --version\n"
       "Checks each sound file as the VQ250 Loader's open command does and prints\n"
       "one line of tab-separated fields per file:\n"
       "  PATH  ok  SAMPLE-OFFSET  DECLARED-SIZE  SOUND-LEN  SECONDS  NAME  [too-long]\n"
@@ -82,6 +84,9 @@ int main(int argc, char *argv[])
         } else if (!optionsEnded
             && (arg == QLatin1String("--help") || arg == QLatin1String("-h"))) {
             out << Usage;
+            return AllAccepted;
+        } else if (!optionsEnded && arg == QLatin1String("--version")) {
+            out << cli::versionText(QStringLiteral("vq250-check"));
             return AllAccepted;
         } else if (!optionsEnded && arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
             err << "vq250-check: unknown option " << arg << "\n" << Usage;

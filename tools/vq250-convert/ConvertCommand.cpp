@@ -5,6 +5,8 @@
 #include "vq250-convert/OutputPaths.h"
 #include "vq250-convert/WavWriter.h"
 
+#include "cli/CommandLine.h"
+
 #include <QCommandLineParser>
 #include <QFile>
 #include <QLocale>
@@ -37,9 +39,7 @@ class Parser
 {
 public:
     Parser()
-        : m_help({ QStringLiteral("h"), QStringLiteral("help") },
-            QStringLiteral("Show this help and exit."))
-        , m_bg8(QStringLiteral("bg8"),
+        : m_bg8(QStringLiteral("bg8"),
               QStringLiteral("Cut the sound to %1 bytes so it fits BG slot 8.").arg(SoundBG8Max))
         , m_gain(QStringLiteral("gain"),
               QStringLiteral("Change the level by DB decibels before the conversion "
@@ -49,7 +49,7 @@ public:
         m_parser.setApplicationDescription(
             QStringLiteral("Converts a sound file to the one format the VQ250 Loader opens: "
                            "a WAV file of 8000 Hz, unsigned 8-bit, mono PCM."));
-        m_parser.addOption(m_help);
+        m_standard.addTo(m_parser);
         m_parser.addOption(m_bg8);
         m_parser.addOption(m_gain);
         m_parser.addPositionalArgument(QStringLiteral("INPUT"),
@@ -69,14 +69,20 @@ public:
             + text.mid(firstLineEnd);
     }
 
-    // Empty text when the arguments are usable; `help` when help was asked.
-    QString parse(const NativeArguments &arguments, Arguments &parsed, bool &help)
+    // Empty text when the arguments are usable; `help` or `version` when
+    // that was asked.
+    QString parse(const NativeArguments &arguments, Arguments &parsed, bool &help, bool &version)
     {
         help = false;
+        version = false;
         if (!m_parser.parse(arguments.texts()))
             return m_parser.errorText();
-        if (m_parser.isSet(m_help)) {
+        if (m_parser.isSet(m_standard.help)) {
             help = true;
+            return {};
+        }
+        if (m_parser.isSet(m_standard.version)) {
+            version = true;
             return {};
         }
         const QStringList positional = m_parser.positionalArguments();
@@ -99,7 +105,7 @@ public:
 
 private:
     QCommandLineParser m_parser;
-    QCommandLineOption m_help;
+    cli::StandardOptions m_standard;
     QCommandLineOption m_bg8;
     QCommandLineOption m_gain;
 };
@@ -171,7 +177,13 @@ int runConvertCommand(const NativeArguments &arguments, QTextStream &out, QTextS
     Parser parser;
     Arguments args;
     bool help = false;
-    const QString usageError = parser.parse(arguments, args, help);
+    bool version = false;
+    const QString usageError = parser.parse(arguments, args, help, version);
+    if (version) {
+        out << cli::versionText(ProgramName);
+        out.flush();
+        return ExitOk;
+    }
     if (help) {
         out << parser.usage();
         out.flush();

@@ -1,5 +1,7 @@
 #include "vq250-load/LoadOptions.h"
 
+#include "cli/CommandLine.h"
+
 #include <QCommandLineParser>
 
 namespace vq250::loadcli
@@ -12,7 +14,7 @@ const char *const Synopsis
     = "Usage: vq250-load [--port NAME | --emulate] [--volume N] [--name TEXT] [--no-loop]\n"
       "                  [--trace FILE] FILE.wav DEST\n"
       "       vq250-load --list-ports\n"
-      "       vq250-load --help\n";
+      "       vq250-load --help | --version\n";
 
 const char *const Description
     = "Loads one sound into one BG slot of a VQ250 with the VQ250 Loader's own open and\n"
@@ -23,8 +25,7 @@ const char *const Description
       "  DEST            station letter A to F and BG number 1 to 8, e.g. A1\n";
 
 const char *const ExitStatuses
-    = "\n"
-      "Exit status:\n"
+    = "Exit status:\n"
       "  0  the sound was loaded\n"
       "  1  the load was refused (no file, station, BG number, too long for BG#8,\n"
       "     volume, name); nothing was sent\n"
@@ -34,8 +35,7 @@ const char *const ExitStatuses
       "  5  the transfer failed; the \"Error Code = XX\" line gives the code\n";
 
 struct Options {
-    QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") },
-        QStringLiteral("Show this help and exit.") };
+    cli::StandardOptions standard;
     QCommandLineOption port { QStringLiteral("port"),
         QStringLiteral("Serial port to use (/dev/ttyUSB0, COM3). Default: port 1 "
                        "(/dev/ttyS0, COM1), as the window."),
@@ -58,7 +58,8 @@ struct Options {
 
     void addTo(QCommandLineParser &parser) const
     {
-        parser.addOptions({ help, port, emulate, volume, name, noLoop, trace, listPorts });
+        standard.addTo(parser);
+        parser.addOptions({ port, emulate, volume, name, noLoop, trace, listPorts });
     }
 };
 
@@ -69,12 +70,9 @@ QString loadUsage()
     QCommandLineParser parser;
     const Options options;
     options.addTo(parser);
-    // Only the option list of Qt's help; the rest is ours.
-    const QString qtHelp = parser.helpText();
-    const qsizetype optionsAt = qtHelp.indexOf(QStringLiteral("Options:"));
-    return QString::fromLatin1(Synopsis) + QLatin1Char('\n') + QString::fromLatin1(Description)
-        + QLatin1Char('\n') + (optionsAt < 0 ? QString() : qtHelp.mid(optionsAt))
-        + QString::fromLatin1(ExitStatuses);
+    return cli::helpText({ QString::fromLatin1(Synopsis), QString::fromLatin1(Description),
+                             QString::fromLatin1(ExitStatuses) },
+        parser);
 }
 
 ParsedOptions parseLoadOptions(const QStringList &arguments)
@@ -89,8 +87,12 @@ ParsedOptions parseLoadOptions(const QStringList &arguments)
         parsed.error = parser.errorText();
         return parsed;
     }
-    if (parser.isSet(options.help)) {
+    if (parser.isSet(options.standard.help)) {
         result.action = LoadOptions::Action::Help;
+        return parsed;
+    }
+    if (parser.isSet(options.standard.version)) {
+        result.action = LoadOptions::Action::Version;
         return parsed;
     }
     if (parser.isSet(options.listPorts)) {

@@ -10,7 +10,7 @@ namespace vq250::loadcli
 
 // What the command line asks for.
 struct LoadOptions {
-    enum class Action { Load, ListPorts, Help };
+    enum class Action { Load, ListPorts, Help, Version };
 
     Action action = Action::Load;
     QString port; // empty: serial port 1, as the window uses

@@ -2,6 +2,8 @@
 
 #include "core/ProgramState.h"
 #include "core/Startup.h"
+#include "cli/CommandLine.h"
+#include "cli/PortList.h"
 #include "link/emulator/WireTrace.h"
 #include "load/LoadCommand.h"
 #include "platform/Platform.h"
@@ -14,7 +16,6 @@
 #include "vq250-load/TracingSerialPort.h"
 
 #include <QFile>
-#include <QSerialPortInfo>
 
 namespace vq250::loadcli
 {
@@ -84,34 +85,18 @@ int LoadProgram::run(const QStringList &arguments)
         m_out << loadUsage();
         m_out.flush();
         return ExitLoaded;
+    case LoadOptions::Action::Version:
+        m_out << cli::versionText(Program);
+        m_out.flush();
+        return ExitLoaded;
     case LoadOptions::Action::ListPorts:
-        listPorts();
+        m_out << cli::portListText(cli::presentSerialPorts());
+        m_out.flush();
         return ExitLoaded;
     case LoadOptions::Action::Load:
         break;
     }
     return load(parsed.options);
-}
-
-void LoadProgram::listPorts()
-{
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    if (ports.isEmpty())
-        m_out << "No serial ports found.\n";
-    for (const QSerialPortInfo &port : ports) {
-        QStringList about;
-        if (!port.description().isEmpty())
-            about << port.description();
-        if (!port.manufacturer().isEmpty())
-            about << port.manufacturer();
-        if (!port.serialNumber().isEmpty())
-            about << QStringLiteral("serial number ") + port.serialNumber();
-        m_out << port.systemLocation() << '\t'
-              << (about.isEmpty() ? QStringLiteral("(no description)")
-                                  : about.join(QStringLiteral(", ")))
-              << '\n';
-    }
-    m_out.flush();
 }
 
 int LoadProgram::load(const LoadOptions &options)

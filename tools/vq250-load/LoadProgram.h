@@ -58,7 +58,6 @@ private:
     int openSound(Session &session, const LoadOptions &options);
     int loadSound(Session &session, const LoadOptions &options);
     void writeTrace(Session &session, const QString &path);
-    void listPorts();
     void fail(const QString &text);
 
     QTextStream &m_out;

@@ -40,7 +40,7 @@ HelpText helpFor(WindowProgram program)
 {
     if (program == WindowProgram::Loader)
         return { QStringLiteral("Usage: vq250 [--port NAME]\n"
-                                "       vq250 --list-ports\n"),
+                                "  or:  vq250 --list-ports\n"),
             QStringLiteral(
                 "Loads background sounds into a VQ250 sound device over a serial line.\n"
                 "Open an 8 kHz, 8-bit, mono PCM .wav file, type the destination (station\n"

@@ -27,7 +27,6 @@ enum ExitStatus { AllAccepted = 0, SomeNotAccepted = 1, UsageError = 2, WriteFai
 
 const char *const Usage
     = "Usage: vq250-check FILE...\n"
-      "       vq250-check --help | --version\n"
       "Checks each sound file as the VQ250 Loader's open command does and prints\n"
       "one line of tab-separated fields per file:\n"
       "  PATH  ok  SAMPLE-OFFSET  DECLARED-SIZE  SOUND-LEN  SECONDS  NAME  [too-long]\n"
@@ -39,6 +38,11 @@ const char *const Usage
       "its kind as the REASON and is never opened.\n"
       "PATH and NAME are escaped so every file is one line: \\\\ for a backslash,\n"
       "\\t, \\n, \\r, and \\xHH for other control characters and bytes that are not UTF-8.\n"
+      "\n"
+      "Options:\n"
+      "  -h, --help  Show this help and exit.\n"
+      "  --version   Show the version and exit.\n"
+      "\n"
       "Exit status: 0 when every file is accepted, 1 when any is not, 2 on a usage error,\n"
       "3 when the lines could not be written.\n";
 

@@ -11,10 +11,8 @@ namespace
 {
 
 const char *const Synopsis
-    = "Usage: vq250-load [--port NAME | --emulate] [--volume N] [--name TEXT] [--no-loop]\n"
-      "                  [--trace FILE] FILE.wav DEST\n"
-      "       vq250-load --list-ports\n"
-      "       vq250-load --help | --version\n";
+    = "Usage: vq250-load [OPTION]... FILE.wav DEST\n"
+      "  or:  vq250-load --list-ports\n";
 
 const char *const Description
     = "Loads one sound into one BG slot of a VQ250 with the VQ250 Loader's own open and\n"

@@ -397,7 +397,7 @@ void TestLoadCli::helpListsTheExitStatuses()
     QCOMPARE(run.status, int(loadcli::ExitLoaded));
     QCOMPARE(run.err, QString());
     QCOMPARE(run.out, loadcli::loadUsage());
-    QVERIFY(run.out.startsWith(QStringLiteral("Usage: vq250-load [--port NAME | --emulate]")));
+    QVERIFY(run.out.startsWith(QStringLiteral("Usage: vq250-load [OPTION]... FILE.wav DEST\n")));
     for (const char *line : { "  0  the sound was loaded", "  1  the load was refused",
              "  2  usage error", "  3  the serial port cannot be opened",
              "  4  the sound file was rejected", "  5  the transfer failed" })

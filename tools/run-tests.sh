@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds everything and runs the whole suite.
+# Installs what the build needs, builds everything and the Debian package, and
+# runs the whole suite.
 # With --sanitize it then builds the suite again with AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs it once more; any sanitizer report
 # fails the run. CI runs it without, to stay well under five minutes.
@@ -15,6 +16,9 @@ done
 "$root/tools/setup.sh"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVQ250_WERROR=ON >/dev/null
 cmake --build "$root/build" -j"$(nproc)"
+# The package before the suite: the installed-tree test runs what it holds.
+cmake --build "$root/build" --target package >"$root/build/package.log" 2>&1 \
+  || { cat "$root/build/package.log"; exit 1; }
 ctest --test-dir "$root/build" --output-on-failure -j"$(nproc)"
 [ "$sanitize" = 1 ] || exit 0
 

@@ -4,8 +4,10 @@
 #include "gui/LoaderApp.h"
 #include "platform/EventLoop.h"
 #include "platform/QtEventLoop.h"
+#include "platform/QtSerialPort.h"
 
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace vq250;
@@ -34,13 +36,14 @@ struct Rig {
     QList<int> endedWith;
     std::unique_ptr<LoaderApp> app;
 
-    explicit Rig(bool refuse = false)
+    explicit Rig(bool refuse = false, const QList<cli::PortDescription> &present = {})
     {
         auto owned = std::make_unique<WatchedPort>(&released);
         owned->refuseOpen = refuse;
         port = owned.get();
         app = std::make_unique<LoaderApp>(
-            std::move(owned), &startupBox, [this](int status) { endedWith << status; });
+            std::move(owned), &startupBox, [this](int status) { endedWith << status; },
+            [present] { return present; });
     }
 };
 
@@ -57,7 +60,9 @@ class TestLoaderApp : public QObject
     Q_OBJECT
 
 private slots:
+    void refusedPortEndsWithoutWindow_data();
     void refusedPortEndsWithoutWindow();
+    void missingNamedPortListsThePorts();
     void startShowsVersionAndWindow();
     void platformIsMadeOfTheParts();
     void replyTimerTicksIntoState();
@@ -66,14 +71,39 @@ private slots:
     void quitEndsInsideNestedWait();
 };
 
+using Ports = QList<cli::PortDescription>;
+Q_DECLARE_METATYPE(Ports)
+
+void TestLoaderApp::refusedPortEndsWithoutWindow_data()
+{
+    QTest::addColumn<Ports>("present");
+    QTest::addColumn<QString>("prompt");
+    const QString how = "\nStart the program with the port to use, for example:\n"
+                        "vq250 --port /dev/ttyUSB0";
+    QTest::newRow("no ports") << Ports {}
+                              << "/dev/ttyS0: Permission denied\n\nNo serial ports found.\n" + how;
+    QTest::newRow("name only") << Ports { { "/dev/ttyS0", "", "", "" } }
+                               << "/dev/ttyS0: Permission denied\n\nSerial ports on this "
+                                  "computer:\n/dev/ttyS0\n"
+            + how;
+    QTest::newRow("adapters") << Ports { { "/dev/ttyUSB1", "FT232R USB UART", "FTDI", "A10K" },
+        { "/dev/ttyACM0", "", "Arduino", "" }, { "/dev/ttyS0", "16550A", "", "" } }
+                              << "/dev/ttyS0: Permission denied\n\nSerial ports on this computer:\n"
+                                 "/dev/ttyUSB1  FT232R USB UART, FTDI, serial number A10K\n"
+                                 "/dev/ttyACM0  Arduino\n/dev/ttyS0  16550A\n"
+            + how;
+}
+
 void TestLoaderApp::refusedPortEndsWithoutWindow()
 {
-    Rig rig(true);
+    QFETCH(Ports, present);
+    QFETCH(QString, prompt);
+    Rig rig(true, present);
     rig.port->openError = QStringLiteral("/dev/ttyS0: Permission denied");
-    QVERIFY(rig.app->start() != 0);
+    QCOMPARE(rig.app->start(), 1);
 
     QCOMPARE(rig.startupBox.shown.size(), 1);
-    QCOMPARE(rig.startupBox.shown[0].prompt, QStringLiteral("/dev/ttyS0: Permission denied"));
+    QCOMPARE(rig.startupBox.shown[0].prompt, prompt);
     QCOMPARE(rig.startupBox.shown[0].title, QStringLiteral("VQ250"));
     QCOMPARE(rig.startupBox.shown[0].style, int(MsgOkExclamation));
     QCoreApplication::processEvents();
@@ -83,6 +113,26 @@ void TestLoaderApp::refusedPortEndsWithoutWindow()
     QVERIFY(!rig.port->calls.contains(QStringLiteral("RThreshold=1")));
     QVERIFY(rig.app->state().WavHelpText.isEmpty());
     QVERIFY(rig.endedWith.isEmpty());
+}
+
+// vq250 --port /dev/ttyUSB0 with no such port: the real port's reason, the
+// ports there are, how to start with one, status 1, no window.
+void TestLoaderApp::missingNamedPortListsThePorts()
+{
+    const QTemporaryDir dir;
+    const QString missing = dir.path() + QStringLiteral("/ttyUSB0");
+    fakes::FakeMessageBox box;
+    LoaderApp app(std::make_unique<QtSerialPort>(missing), &box, [](int) {},
+        [] { return Ports { { "/dev/ttyS0", "", "", "" } }; });
+    QCOMPARE(app.start(), 1);
+    QCOMPARE(box.shown.size(), 1);
+    QCOMPARE(box.shown[0].prompt,
+        QStringLiteral("Cannot open serial port %1: the port does not exist (No such file or "
+                       "directory).\n\nSerial ports on this computer:\n/dev/ttyS0\n\nStart "
+                       "the program with the port to use, for example:\nvq250 --port "
+                       "/dev/ttyUSB0")
+            .arg(missing));
+    QVERIFY(!app.form().isVisible());
 }
 
 void TestLoaderApp::startShowsVersionAndWindow()

@@ -417,11 +417,10 @@ void TestLoadCli::listsPorts()
     const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
     if (lines == QStringList { QStringLiteral("No serial ports found.") })
         return;
-    for (const QString &line : lines) {
-        const QStringList fields = line.split(QLatin1Char('\t'));
-        QCOMPARE(fields.size(), 2);
-        QVERIFY2(!fields[0].isEmpty() && !fields[1].isEmpty(), qPrintable(line));
-    }
+    // The text of each line is checked with literal ports in tst_loaderapp.
+    for (const QString &line : lines)
+        QVERIFY2(line.startsWith(QLatin1Char('/')) || line.startsWith(QLatin1String("COM")),
+            qPrintable(line));
 }
 
 QTEST_GUILESS_MAIN(TestLoadCli)

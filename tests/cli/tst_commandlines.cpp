@@ -1,0 +1,176 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace
+{
+
+struct Run {
+    int status = -1; // -1: crashed or did not end within 10 s
+    QString out;
+    QString err;
+};
+
+// A process with no display: --help and the like must not need one.
+QProcess *start(QProcess &process, const QString &program, const QStringList &arguments,
+    const QString &platform = {})
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        env.remove(QLatin1String(name));
+    if (!platform.isEmpty())
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VQ250_BIN_DIR "/") + program, arguments);
+    return &process;
+}
+
+Run run(const QString &program, const QStringList &arguments, const QString &platform)
+{
+    QProcess process;
+    start(process, program, arguments, platform);
+    Run result;
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(2000);
+        return result;
+    }
+    if (process.exitStatus() == QProcess::NormalExit)
+        result.status = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+const QString Try = QStringLiteral("\nTry '%1 --help' for more information.\n");
+
+} // namespace
+
+// The five programs' --help, --version, --port and --list-ports, and their
+// usage errors, as a shell sees them.
+class TestCommandLines : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answers_data();
+    void answers();
+    void missingPortNamesThePortsPresent();
+};
+
+void TestCommandLines::answers_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // exact; ending in "..." a beginning; null unchecked
+    QTest::addColumn<QString>("err"); // exact; null unchecked
+    QTest::addColumn<bool>("window"); // runs with the offscreen platform
+
+    const QString copyright = "\nCopyright (C) 2026 The VQ250 Loader developers.\n";
+    for (const QString p : { "vq250", "vq250-demo", "vq250-load", "vq250-check", "vq250-convert" })
+        QTest::addRow("%s --version", qPrintable(p))
+            << p << QStringList { "--version" } << 0 << p + " (VQ250 Loader) 1.5.0" + copyright
+            << "" << false;
+    const QString vq250Help = "Usage: vq250 [--port NAME]\n  or:  vq250 --list-ports\n...";
+    const QString none = QString();
+    const struct {
+        const char *program;
+        QStringList arguments;
+        int status;
+        QString out;
+        QString err;
+        bool window = false;
+    } rows[] = {
+        { "vq250", { "--help" }, 0, vq250Help, "" },
+        { "vq250", { "-h", "--port", "COM3" }, 0, vq250Help, "" },
+        { "vq250", { "--version", "--help" }, 0, vq250Help, "" },
+        { "vq250", { "--list-ports" }, 0, none, "" },
+        { "vq250", { "--port" }, 2, "", "vq250: Missing value after '--port'." },
+        { "vq250", { "--port=" }, 2, "", "vq250: --port needs a port name" },
+        { "vq250", { "--baud", "9600" }, 2, "", "vq250: Unknown option 'baud'." },
+        { "vq250", { "COM3" }, 2, "", "vq250: unexpected argument \"COM3\"" },
+        { "vq250-demo", { "--help" }, 0, "Usage: vq250-demo [--quit-after MS]\nThe VQ250...", "" },
+        { "vq250-demo", { "--port", "COM3" }, 2, "", "vq250-demo: Unknown option 'port'." },
+        { "vq250-demo", { "--list-ports" }, 2, "", "vq250-demo: Unknown option 'list-ports'." },
+        { "vq250-demo", { "--quit-after", "soon" }, 2, "",
+            "vq250-demo: --quit-after needs a number of milliseconds, not \"soon\"" },
+        { "vq250-demo", { "--quit-after", "100" }, 0, "", none, true },
+        { "vq250-load", { "--help" }, 0,
+            "Usage: vq250-load [OPTION]... FILE.wav DEST\n  or:  vq250-load --list-ports\n...",
+            "" },
+        { "vq250-load", { "--list-ports" }, 0, none, "" },
+        { "vq250-load", { "--version", "a.wav" }, 0, "vq250-load (VQ250 Loader) 1.5.0...", "" },
+        { "vq250-check", { "--help" }, 0, "Usage: vq250-check FILE...\nChecks...", "" },
+        { "vq250-check", { "--", "--version" }, 1, "--version\tfailed\t...", "" },
+        { "vq250-convert", { "--help" }, 0,
+            "Usage: vq250-convert INPUT OUTPUT.wav [--bg8] [--gain DB]\nConverts...", "" },
+        { "vq250-convert", { "--version", "in.flac" }, 0, "vq250-convert (VQ250 Loader)...",
+            "" },
+    };
+    for (const auto &row : rows) {
+        QString err = row.err;
+        if (!err.isEmpty())
+            err += Try.arg(QLatin1String(row.program));
+        QTest::addRow("%s %s", row.program, qPrintable(row.arguments.join(' ')))
+            << QString::fromLatin1(row.program) << row.arguments << row.status << row.out << err
+            << row.window;
+    }
+}
+
+void TestCommandLines::answers()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(bool, window);
+
+    const Run result = run(program, arguments, window ? QStringLiteral("offscreen") : QString());
+    QCOMPARE(result.status, status);
+    if (out.endsWith(QLatin1String("...")))
+        QVERIFY2(result.out.startsWith(out.chopped(3)), qPrintable(result.out));
+    else if (!out.isNull())
+        QCOMPARE(result.out, out);
+    if (!err.isNull())
+        QCOMPARE(result.err, err);
+}
+
+// vq250 --port with no such port: the reason, the ports present and the
+// option on standard error too, before the message box that waits for OK.
+void TestCommandLines::missingPortNamesThePortsPresent()
+{
+    const QTemporaryDir dir;
+    const QString missing = dir.path() + QStringLiteral("/ttyUSB0");
+    QProcess process;
+    start(process, QStringLiteral("vq250"), { QStringLiteral("--port"), missing },
+        QStringLiteral("offscreen"));
+    const QString expected
+        = QStringLiteral("Cannot open serial port %1: the port does not exist (No such file or "
+                         "directory).\n\n")
+              .arg(missing);
+    const QString example
+        = QStringLiteral("\nStart the program with the port to use, for example:\n"
+                         "vq250 --port /dev/ttyUSB0\n");
+    QVERIFY(process.waitForStarted(10000));
+    process.setReadChannel(QProcess::StandardError);
+    QString err;
+    QDeadlineTimer deadline(10000);
+    while (!err.contains(example) && !deadline.hasExpired()
+        && process.state() == QProcess::Running) {
+        process.waitForReadyRead(int(deadline.remainingTime()));
+        err += QString::fromUtf8(process.readAllStandardError());
+    }
+    const bool stillUp = process.state() == QProcess::Running; // waiting in the box
+    process.kill();
+    process.waitForFinished(2000);
+    QVERIFY2(err.contains(expected + QStringLiteral("Serial ports on this computer:\n"))
+            || err.contains(expected + QStringLiteral("No serial ports found.\n")),
+        qPrintable(err));
+    QVERIFY2(err.contains(example), qPrintable(err));
+    QVERIFY(stillUp);
+}
+
+QTEST_GUILESS_MAIN(TestCommandLines)
+#include "tst_commandlines.moc"

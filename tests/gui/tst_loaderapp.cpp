@@ -4,10 +4,8 @@
 #include "gui/LoaderApp.h"
 #include "platform/EventLoop.h"
 #include "platform/QtEventLoop.h"
-#include "platform/QtSerialPort.h"
 
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace vq250;
@@ -62,7 +60,6 @@ class TestLoaderApp : public QObject
 private slots:
     void refusedPortEndsWithoutWindow_data();
     void refusedPortEndsWithoutWindow();
-    void missingNamedPortListsThePorts();
     void startShowsVersionAndWindow();
     void platformIsMadeOfTheParts();
     void replyTimerTicksIntoState();
@@ -113,26 +110,6 @@ void TestLoaderApp::refusedPortEndsWithoutWindow()
     QVERIFY(!rig.port->calls.contains(QStringLiteral("RThreshold=1")));
     QVERIFY(rig.app->state().WavHelpText.isEmpty());
     QVERIFY(rig.endedWith.isEmpty());
-}
-
-// vq250 --port /dev/ttyUSB0 with no such port: the real port's reason, the
-// ports there are, how to start with one, status 1, no window.
-void TestLoaderApp::missingNamedPortListsThePorts()
-{
-    const QTemporaryDir dir;
-    const QString missing = dir.path() + QStringLiteral("/ttyUSB0");
-    fakes::FakeMessageBox box;
-    LoaderApp app(std::make_unique<QtSerialPort>(missing), &box, [](int) {},
-        [] { return Ports { { "/dev/ttyS0", "", "", "" } }; });
-    QCOMPARE(app.start(), 1);
-    QCOMPARE(box.shown.size(), 1);
-    QCOMPARE(box.shown[0].prompt,
-        QStringLiteral("Cannot open serial port %1: the port does not exist (No such file or "
-                       "directory).\n\nSerial ports on this computer:\n/dev/ttyS0\n\nStart "
-                       "the program with the port to use, for example:\nvq250 --port "
-                       "/dev/ttyUSB0")
-            .arg(missing));
-    QVERIFY(!app.form().isVisible());
 }
 
 void TestLoaderApp::startShowsVersionAndWindow()

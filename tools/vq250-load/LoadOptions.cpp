@@ -10,9 +10,8 @@ namespace vq250::loadcli
 namespace
 {
 
-const char *const Synopsis
-    = "Usage: vq250-load [OPTION]... FILE.wav DEST\n"
-      "  or:  vq250-load --list-ports\n";
+const char *const Synopsis = "Usage: vq250-load [OPTION]... FILE.wav DEST\n"
+                             "  or:  vq250-load --list-ports\n";
 
 const char *const Description
     = "Loads one sound into one BG slot of a VQ250 with the VQ250 Loader's own open and\n"

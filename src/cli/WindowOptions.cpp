@@ -5,7 +5,9 @@
 
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace vq250::cli
 {
@@ -126,6 +128,12 @@ int answerWithoutWindow(WindowProgram program, const ParsedWindowOptions &parsed
     case WindowOptions::Action::ListPorts:
         out << portListText(presentSerialPorts());
         break;
+    }
+    out.flush();
+    if (std::fflush(stdout) != 0 || out.status() != QTextStream::Ok) {
+        QTextStream(stderr) << name << ": cannot write standard output: "
+                            << QString::fromLocal8Bit(std::strerror(errno)) << '\n';
+        return 1;
     }
     return 0;
 }

@@ -30,6 +30,7 @@ private slots:
     void answers_data();
     void answers();
     void missingPortNamesThePortsPresent();
+    void unwritableOutputFails();
 };
 
 void TestCommandLines::answers_data()
@@ -148,6 +149,17 @@ void TestCommandLines::missingPortNamesThePortsPresent()
         qPrintable(err));
     QVERIFY2(err.contains(example), qPrintable(err));
     QVERIFY(stillUp);
+}
+
+void TestCommandLines::unwritableOutputFails()
+{
+    QProcess process;
+    process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    launch(process, QStringLiteral("vq250"), { QStringLiteral("--help") }, false);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+        QStringLiteral("vq250: cannot write standard output: No space left on device\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLines)

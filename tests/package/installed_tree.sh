@@ -2,17 +2,21 @@
 # The package as a user gets it: unpacks the .deb into a temporary folder
 # (no system install) and runs every program from there. Skips (77) when
 # the package has not been built, or is older than the programs.
-# Arguments: the .deb, a program of this build, the version it must report.
+# Arguments: the .deb, the folder of this build's programs, the version
+# they must report.
 set -uo pipefail
 deb="$1" built="$2" version="$3"
+programs="vq250 vq250-demo vq250-load vq250-check vq250-convert"
 if [ ! -f "$deb" ]; then
   echo "SKIP: $deb not built; run: cmake --build build --target package"
   exit 77
 fi
-if [ "$built" -nt "$deb" ]; then
-  echo "SKIP: $deb is older than the build; run: cmake --build build --target package"
-  exit 77
-fi
+for p in $programs; do
+  if [ "$built/$p" -nt "$deb" ]; then
+    echo "SKIP: $deb is older than $built/$p; run: cmake --build build --target package"
+    exit 77
+  fi
+done
 
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
@@ -29,7 +33,6 @@ expect() {
 
 timeout 30 dpkg-deb -x "$deb" "$tree" || { echo "FAIL: dpkg-deb -x $deb"; exit 1; }
 bin="$tree/usr/bin"
-programs="vq250 vq250-demo vq250-load vq250-check vq250-convert"
 
 for p in $programs; do
   [ -x "$bin/$p" ] || { fail "$p missing from /usr/bin"; continue; }

@@ -1,8 +1,8 @@
 #include "gui/LoaderApp.h"
 
+#include "cli/CommandLine.h"
 #include "core/ProgramState.h"
 #include "core/Startup.h"
-#include "cli/CommandLine.h"
 #include "load/LoadCommand.h"
 #include "platform/SerialPort.h"
 #include "sound/OpenCommand.h"

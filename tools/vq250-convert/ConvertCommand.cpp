@@ -40,7 +40,7 @@ class Parser
 public:
     Parser()
         : m_bg8(QStringLiteral("bg8"),
-              QStringLiteral("Cut the sound to %1 bytes so it fits BG slot 8.").arg(SoundBG8Max))
+            QStringLiteral("Cut the sound to %1 bytes so it fits BG slot 8.").arg(SoundBG8Max))
         , m_gain(QStringLiteral("gain"),
               QStringLiteral("Change the level by DB decibels before the conversion "
                              "(default 0)."),

@@ -1,9 +1,9 @@
 #include "vq250-load/LoadProgram.h"
 
-#include "core/ProgramState.h"
-#include "core/Startup.h"
 #include "cli/CommandLine.h"
 #include "cli/PortList.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "link/emulator/WireTrace.h"
 #include "load/LoadCommand.h"
 #include "platform/Platform.h"

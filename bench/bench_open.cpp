@@ -3,10 +3,10 @@
 
 #include "core/ProgramState.h"
 #include "core/Protocol.h"
-#include "fakes/Fakes.h"
-#include "fakes/StillEventLoop.h"
-#include "fakes/WavBuilder.h"
 #include "platform/Platform.h"
+#include "sim/VirtualEventLoop.h"
+#include "support/Fakes.h"
+#include "support/WavBuilder.h"
 #include "sound/OpenCommand.h"
 
 #include <QCoreApplication>
@@ -38,11 +38,11 @@ int main(int argc, char *argv[])
     FakeSerialPort port;
     FakeMessageBox box;
     FakeFileDialog dialog;
-    StillEventLoop events;
-    StillTimer replyTimer;
+    VirtualEventLoop events;
+    const auto replyTimer = events.createTimer();
     FakeProgressView progress;
     FakeMainView window;
-    Platform platform { port, box, dialog, events, replyTimer, progress, window };
+    Platform platform { port, box, dialog, events, *replyTimer, progress, window };
     dialog.nextPath = path;
 
     // Bytes the open reads: the header, then the size field and the samples.

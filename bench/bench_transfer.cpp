@@ -8,7 +8,7 @@
 #include "core/Protocol.h"
 #include "core/Startup.h"
 #include "link/SoundTransfer.h"
-#include "link/emulator/EmulatedPort.h"
+#include "sim/EmulatedPort.h"
 #include "platform/FileDialog.h"
 #include "platform/MainView.h"
 #include "platform/MessageBox.h"

@@ -1,7 +1,7 @@
 #include "app/DemoFaultMenu.h"
 
 #include "gui/Form1.h"
-#include "link/emulator/EmulatedPort.h"
+#include "sim/EmulatedPort.h"
 
 #include <QAction>
 

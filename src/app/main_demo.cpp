@@ -1,6 +1,6 @@
 #include "app/DemoFaultMenu.h"
 #include "gui/LoaderApp.h"
-#include "link/emulator/EmulatedPort.h"
+#include "sim/EmulatedPort.h"
 
 namespace
 {

@@ -9,13 +9,14 @@
 
 #include "FuzzCheck.h"
 
-#include "core/ProgramState.h"
+#include "app/ProgramState.h"
 #include "errors/ErrorTable.h"
-#include "fakes/Fakes.h"
-#include "fakes/StillEventLoop.h"
 #include "platform/Platform.h"
+#include "sim/VirtualEventLoop.h"
 #include "sound/OpenCommand.h"
 #include "sound/SoundFile.h"
+#include "support/Fakes.h"
+#include "support/WavBuilder.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,13 +42,6 @@ const QString &inputPath()
     static QTemporaryDir dir;
     static const QString path = dir.filePath(QStringLiteral("Fuzzed.wav"));
     return path;
-}
-
-bool writeInput(const QByteArray &bytes)
-{
-    QFile file(inputPath());
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(bytes) == bytes.size();
 }
 
 // The file's bytes from `offset` on, `count` of them, zero where it has none.
@@ -139,7 +133,7 @@ void checkNotOpened(const ProgramState &state, const fakes::FakeMessageBox &box,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray file(reinterpret_cast<const char *>(data), int(size));
-    FUZZ_CHECK(writeInput(file), "cannot write the input file");
+    FUZZ_CHECK(fakes::writeFile(inputPath(), file), "cannot write the input file");
 
     auto state = std::make_unique<ProgramState>();
     state->WavHelpText = HelpText;
@@ -153,13 +147,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fakes::FakeMessageBox box;
     fakes::FakeFileDialog dialog;
     dialog.nextPath = inputPath();
-    fakes::StillEventLoop events;
-    fakes::StillTimer timer;
+    VirtualEventLoop events;
+    const auto timer = events.createTimer();
     fakes::FakeProgressView progress;
     fakes::FakeMainView window;
     window.volumeText = QStringLiteral("7");
     window.loopValue = Unchecked;
-    Platform platform { port, box, dialog, events, timer, progress, window };
+    Platform platform { port, box, dialog, events, *timer, progress, window };
 
     OpenSound(*state, platform);
 

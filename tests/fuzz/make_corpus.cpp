@@ -1,10 +1,10 @@
 // Writes the seed corpora of the fuzz targets: the kinds of sound files the
-// sound tests build, and reply scripts for the kinds of device behaviour the
+// sound tests build, and set-ups of the emulated device for the faults the
 // link tests play. Run by hand; its output in corpus/ is committed.
 //
 //   vq250-fuzz-corpus tests/fuzz/corpus
 
-#include "fakes/WavBuilder.h"
+#include "support/WavBuilder.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -93,45 +93,40 @@ bool soundFiles(const QDir &dir)
     return ok;
 }
 
-// Reply scripts: the sound length (one byte under 0x80: a quarter of it;
-// else 0x80 with the high 6 bits, then the low 8), then one action per
-// awaited byte (see fuzz_replies.cpp); when they run out the device does
-// everything right.
+// Device set-ups (see fuzz_replies.cpp): a length, a timing byte, then four
+// bytes per fault: kind (0 dropped echo, 1 corrupted to the device,
+// 2 corrupted echo, 3 silent, 4 error pair, 5 stray byte, 6 answer replaced,
+// 7 answer left out), block, byte (255 the checksum), value.
 QByteArray length(int samples)
 {
     return bytes({ 0x80 | samples >> 8, samples & 0xFF });
 }
-QByteArray shortLength(int samples)
+
+bool deviceSetUps(const QDir &dir)
 {
-    return bytes({ samples / 4 });
-}
-bool replyScripts(const QDir &dir)
-{
+    const QByteArray s100 = bytes({ 25 });
     bool ok = true;
-    ok &= put(dir, "empty-sound", QByteArray());
-    ok &= put(dir, "short-sound", shortLength(100));
-    ok &= put(dir, "one-full-block", length(8173));
-    ok &= put(dir, "two-blocks", length(8174));
-    ok &= put(dir, "three-blocks", length(16383));
-    ok &= put(dir, "silent-at-command", shortLength(100) + bytes({ 6 }));
-    ok &= put(dir, "wrong-lenm-echo", shortLength(100) + bytes({ 0, 4, 0x55 }));
-    ok &= put(dir, "checksum-error-pair", shortLength(100) + bytes({ 0, 0, 0, 5, 0x12, 0x03 }));
-    ok &= put(dir, "busy-between-blocks", shortLength(100) + bytes({ 0, 0, 0, 0, 5, 0xFE, 0xFF }));
-    ok &= put(dir, "early-done", shortLength(100) + bytes({ 0, 0, 0, 0, 4, 0x73 }));
-    ok &= put(dir, "zero-as-code", shortLength(100) + bytes({ 0, 0, 0, 0, 4, 0x00 }));
-    ok &= put(dir, "zero-code-in-pair", shortLength(100) + bytes({ 0, 5, 0x11, 0x00 }));
-    ok &= put(dir, "request-apart", shortLength(100) + bytes({ 0, 0, 0, 0, 0x08 }));
-    ok &= put(dir, "echo-just-in-time", shortLength(100) + bytes({ 0x10 }));
-    ok &= put(dir, "echo-too-late", shortLength(100) + bytes({ 0x18 }));
-    ok &= put(dir, "request-too-late", shortLength(100) + bytes({ 0, 0, 0, 0, 0x18 }));
-    ok &= put(dir, "junk-behind-echo", shortLength(100) + bytes({ 3, 2, 0x41, 0x42, 0x43 }));
-    ok &= put(
-        dir, "junk-before-request", shortLength(100) + bytes({ 0, 0, 0, 0, 3, 1, 0x41, 0x42 }));
-    ok &= put(
-        dir, "junk-after-done", shortLength(12) + bytes({ 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0x44 }));
-    ok &= put(dir, "stray-during-data", length(4096) + bytes({ 0, 0, 7, 0, 0x44, 0 }));
-    ok &= put(dir, "send-buffer-stuck", shortLength(100) + bytes({ 0xE0 }));
-    ok &= put(dir, "send-buffer-slow", shortLength(100) + bytes({ 0xC0, 0xC0, 0xC0 }));
+    ok &= put(dir, "empty-sound", bytes({ 0, 0 }));
+    ok &= put(dir, "short-sound", s100 + bytes({ 0 }));
+    ok &= put(dir, "one-full-block", length(8173) + bytes({ 0 }));
+    ok &= put(dir, "two-blocks-joined", length(8174) + bytes({ 0x10 }));
+    ok &= put(dir, "three-blocks-flash", length(16383) + bytes({ 0x04 }));
+    ok &= put(dir, "echo-just-in-time", s100 + bytes({ 0x02 }));
+    ok &= put(dir, "echo-too-late", s100 + bytes({ 0x03 }));
+    ok &= put(dir, "request-too-late", s100 + bytes({ 0x0C }));
+    ok &= put(dir, "small-queue", length(4096) + bytes({ 0x40 }));
+    ok &= put(dir, "dropped-checksum-echo", s100 + bytes({ 0, 0, 1, 255, 0 }));
+    ok &= put(dir, "corrupt-data", s100 + bytes({ 0, 1, 1, 40, 0x01 }));
+    ok &= put(dir, "corrupt-address", s100 + bytes({ 0, 1, 1, 4, 0x80 }));
+    ok &= put(dir, "wrong-lenm-echo", s100 + bytes({ 0, 2, 0, 2, 0x40 }));
+    ok &= put(dir, "silent-at-command", s100 + bytes({ 0, 3, 1, 0, 0 }));
+    ok &= put(dir, "busy-pair", s100 + bytes({ 0, 4, 0, 0, 0xFF }));
+    ok &= put(dir, "zero-code-in-pair", s100 + bytes({ 0, 4, 1, 10, 0 }));
+    ok &= put(dir, "stray-during-data", length(4096) + bytes({ 0, 5, 1, 100, 0x44 }));
+    ok &= put(dir, "early-done", s100 + bytes({ 0x04, 6, 0, 0, 0x73 }));
+    ok &= put(dir, "zero-as-answer", s100 + bytes({ 0x10, 6, 0, 0, 0 }));
+    ok &= put(dir, "no-completion", s100 + bytes({ 0, 7, 1, 0, 0 }));
+    ok &= put(dir, "two-faults", s100 + bytes({ 0x05, 2, 0, 1, 0x40, 5, 1, 255, 0x44 }));
     return ok;
 }
 
@@ -151,6 +146,6 @@ int main(int argc, char **argv)
         return 1;
     }
     const bool ok
-        = soundFiles(QDir(root.filePath(sounds))) && replyScripts(QDir(root.filePath(replies)));
+        = soundFiles(QDir(root.filePath(sounds))) && deviceSetUps(QDir(root.filePath(replies)));
     return ok ? 0 : 1;
 }

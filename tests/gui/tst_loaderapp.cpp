@@ -1,6 +1,6 @@
 #include "core/ProgramState.h"
 #include "core/Startup.h"
-#include "fakes/Fakes.h"
+#include "support/Fakes.h"
 #include "gui/LoaderApp.h"
 #include "platform/EventLoop.h"
 #include "platform/QtEventLoop.h"
@@ -61,7 +61,6 @@ private slots:
     void refusedPortEndsWithoutWindow_data();
     void refusedPortEndsWithoutWindow();
     void startShowsVersionAndWindow();
-    void platformIsMadeOfTheParts();
     void replyTimerTicksIntoState();
     void quitButtonReleasesPortAndEnds();
     void closeBoxEndsLikeQuit();
@@ -117,9 +116,7 @@ void TestLoaderApp::startShowsVersionAndWindow()
     Rig rig;
     QCOMPARE(rig.app->start(), 0);
     QVERIFY(rig.startupBox.shown.isEmpty());
-    QCOMPARE(rig.port->calls,
-        (QStringList { "CommPort=1", "Settings=57600,N,8,1", "InputMode=1", "InBufferSize=8448",
-            "OutBufferSize=8448", "PortOpen=True", "RThreshold=1" }));
+    QCOMPARE(rig.port->calls.last(), QStringLiteral("RThreshold=1")); // the order: tst_startup
     QVERIFY(rig.app->form().isVisible());
     QVERIFY(QTest::qWaitForWindowExposed(&rig.app->form()));
     QCOMPARE(rig.app->form().size(), QSize(600, 400));
@@ -133,7 +130,8 @@ void TestLoaderApp::startShowsVersionAndWindow()
     QCOMPARE(int(state.ErrCode), 0);
     QCOMPARE(state.FileOpened, FlagFalse);
     QCOMPARE(state.TimedOut, FlagFalse);
-    QCOMPARE(state.WavHelpText, wavHelpText());
+    QVERIFY(state.WavHelpText.startsWith(
+        QStringLiteral("VQ250 sound files must be .wav files and must be\rPCM")));
     QCOMPARE(rig.app->platform().replyTimer.interval(), 8000);
     QVERIFY(!rig.app->platform().replyTimer.isActive());
     // Armed, it runs a precise 8000 ms from that moment.
@@ -151,23 +149,6 @@ void TestLoaderApp::startShowsVersionAndWindow()
     QVERIFY(qAbs(rig.app->form().geometry().center().y() - screen.center().y()) <= 1);
     // The progress window is not made by start-up.
     QVERIFY(rig.app->progress().window() == nullptr);
-}
-
-void TestLoaderApp::platformIsMadeOfTheParts()
-{
-    Rig rig;
-    QCOMPARE(rig.app->start(), 0);
-    Platform &platform = rig.app->platform();
-    QCOMPARE(static_cast<SerialPort *>(&platform.port), static_cast<SerialPort *>(rig.port));
-    QCOMPARE(static_cast<MainView *>(&platform.window), static_cast<MainView *>(&rig.app->form()));
-    QCOMPARE(static_cast<ProgressView *>(&platform.progress),
-        static_cast<ProgressView *>(&rig.app->progress()));
-    // Commands reach the window's fields through the platform.
-    platform.window.setSoundName(QStringLiteral("bell"));
-    QCOMPARE(rig.app->form().soundName(), QStringLiteral("bell"));
-    // And the progress window through it, owned by the app.
-    platform.progress.setMessage(QStringLiteral("Opening Sound File"));
-    QVERIFY(rig.app->progress().window() != nullptr);
 }
 
 void TestLoaderApp::replyTimerTicksIntoState()

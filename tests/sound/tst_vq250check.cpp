@@ -1,4 +1,4 @@
-#include "fakes/WavBuilder.h"
+#include "support/WavBuilder.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,32 +1,21 @@
-#include "core/ProgramState.h"
-#include "fakes/WavBuilder.h"
+#include "app/ProgramState.h"
 #include "sound/WavReader.h"
+#include "support/WavBuilder.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <memory>
 
 using namespace vq250;
 using namespace vq250::fakes;
 
-Q_DECLARE_METATYPE(WavCheck)
-
 namespace
 {
 
-WavHeader headerOf(const QByteArray &file)
+FmtFields fmt(
+    quint16 tag, quint16 channels, quint32 rate, quint32 byteRate, quint16 align, quint16 bits)
 {
-    WavHeader header {};
-    for (int i = 0; i < WavHeaderBytes && i < file.size(); ++i)
-        header[size_t(i)] = quint8(file[i]);
-    return header;
-}
-
-FmtFields fmtWith(void (*change)(FmtFields &))
-{
-    FmtFields fields;
-    change(fields);
-    return fields;
+    return { tag, channels, rate, byteRate, align, bits };
 }
 
 } // namespace
@@ -36,220 +25,127 @@ class TestWavReader : public QObject
     Q_OBJECT
 
 private slots:
-    void bytesToLong_data();
-    void bytesToLong();
-    void bytesToLongStopsAtArrayEnd();
-    void checkWavFile_data();
-    void checkWavFile();
-    void acceptanceLeavesErrCodeAlone();
-};
-
-void TestWavReader::bytesToLong_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("n");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<qint32>("value");
-
-    QTest::newRow("8000") << QByteArray("\x40\x1F\x00\x00", 4) << 4 << true << 8000;
-    QTest::newRow("65537") << QByteArray("\x01\x00\x01\x00", 4) << 4 << true << 65537;
-    QTest::newRow("two bytes FF FF") << QByteArray("\xFF\xFF", 2) << 2 << true << 65535;
-    QTest::newRow("n 0") << QByteArray("\xFF\xFF\xFF\xFF", 4) << 0 << true << 0;
-    QTest::newRow("n -1") << QByteArray("\xFF\xFF\xFF\xFF", 4) << -1 << true << 0;
-    QTest::newRow("n -32768") << QByteArray("\x00\x00\x00\x00", 4) << -32768 << false << 0;
-    QTest::newRow("one byte") << QByteArray("\xC8\xFF", 2) << 1 << true << 200;
-    QTest::newRow("three bytes") << QByteArray("\xFF\xFF\xFF\xFF", 4) << 3 << true << 16777215;
-    QTest::newRow("largest") << QByteArray("\xFF\xFF\xFF\x7F", 4) << 4 << true << 2147483647;
-    QTest::newRow("2^31") << QByteArray("\x00\x00\x00\x80", 4) << 4 << false << 0;
-    QTest::newRow("all FF") << QByteArray("\xFF\xFF\xFF\xFF", 4) << 4 << false << 0;
-}
-
-void TestWavReader::bytesToLong()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, n);
-    QFETCH(bool, ok);
-    QFETCH(qint32, value);
-
-    const auto result = BytesToLong(reinterpret_cast<const quint8 *>(bytes.constData()), qint16(n));
-    QCOMPARE(result.has_value(), ok);
-    if (ok)
-        QCOMPARE(*result, value);
-}
-
-void TestWavReader::bytesToLongStopsAtArrayEnd()
-{
-    const std::array<quint8, 4> bytes { 0x01, 0x02, 0x03, 0x04 };
-    QCOMPARE(BytesToLong(bytes, 4).value_or(-1), 0x04030201);
-    QCOMPARE(BytesToLong(bytes, 3).value_or(-1), 0x030201);
-    QVERIFY(!BytesToLong(bytes, 5).has_value());
-}
-
-void TestWavReader::checkWavFile_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<WavCheck>("outcome");
-    QTest::addColumn<int>("errCode");
-    QTest::addColumn<qint32>("sampleOffset");
-    QTest::addColumn<qint32>("soundLen");
-
-    const auto ok = [](const char *name, const QByteArray &file, qint32 offset, qint32 length) {
-        QTest::newRow(name) << file << WavCheck::Accepted << 0 << offset << length;
-    };
-    const auto rejected = [](const char *name, const QByteArray &file, int code) {
-        QTest::newRow(name) << file << WavCheck::Rejected << code << 0 << 0;
-    };
-    const auto overflow = [](const char *name, const QByteArray &file) {
-        QTest::newRow(name) << file << WavCheck::Overflow << 0 << 0 << 0;
-    };
-    const QByteArray samples = sampleBytes(100);
-
-    // Accepted layouts.
-    ok("common 44-byte header", WavBuilder::pcm8(samples), 44, 100);
-    ok("18-byte fmt", WavBuilder().fmt({}, le16(0)).data(samples).build(), 46, 100);
-    ok("fact chunk", WavBuilder().fmt().chunk("fact", le32(1234)).data(samples).build(), 56, 100);
-    ok("RIFF size 0", WavBuilder().riffSize(0).fmt().data(samples).build(), 44, 100);
-    ok("empty data chunk", WavBuilder::pcm8({}), 44, 0);
-    ok("data size beyond the file", WavBuilder().fmt().chunk("data", 5000, samples).build(), 44,
-        5000);
-    ok("largest data size", WavBuilder().fmt().chunk("data", 0x7FFFFFFF, samples).build(), 44,
-        0x7FFFFFFF);
-    ok("chunk at 60", WavBuilder().fmt({}, QByteArray(24, 'x')).data(samples).build(), 68, 100);
-    ok("odd size without pad byte", WavBuilder().fmt().chunk("fact", "abc").data(samples).build(),
-        55, 100);
-    ok("tiny data before fmt", WavBuilder().data({}).fmt().build(), 20, 0);
-    ok("second fmt is the one tested",
-        WavBuilder().fmt(fmtWith([](FmtFields &f) { f.channels = 2; })).fmt().data(samples).build(),
-        68, 100);
-
-    // The head.
-    rejected("RIFX", WavBuilder().riffTag("RIFX").fmt().data(samples).build(), 240);
-    rejected("riff", WavBuilder().riffTag("riff").fmt().data(samples).build(), 240);
-    rejected("RIFX and not WAVE", WavBuilder().riffTag("RIFX").formType("AVI ").build(), 240);
-    rejected("not WAVE", WavBuilder().formType("AVI ").fmt().data(samples).build(), 241);
-    rejected("wave", WavBuilder().formType("wave").fmt().data(samples).build(), 241);
-    rejected("empty file", QByteArray(), 240);
-    rejected("RIFF alone", QByteArray("RIFF"), 241);
-
-    // The chunk walk.
-    rejected("LIST before data", WavBuilder().fmt().chunk("LIST", "INFOabcd").data(samples).build(),
-        240);
-    rejected(
-        "LIST before fmt", WavBuilder().chunk("LIST", "INFO").fmt().data(samples).build(), 240);
-    rejected(
-        "tag in lower case", WavBuilder().chunk("FMT ", FmtFields().body()).data({}).build(), 240);
-    rejected("chunk at 65", WavBuilder().fmt({}, QByteArray(29, 'x')).data(samples).build(), 240);
-    rejected("odd size with pad byte",
-        WavBuilder().fmt().chunk("fact", "abc").raw(QByteArray(1, '\0')).data(samples).build(),
-        240);
-    rejected("big data before fmt", WavBuilder().data(samples).fmt().build(), 240);
-    rejected("no data chunk", WavBuilder().fmt().build(), 240);
-    rejected("bad tag before a huge size", WavBuilder().fmt().chunk("junk", 0x80000000, {}).build(),
-        240);
-    rejected("walk runs past 60 without overflow",
-        WavBuilder().chunk("fact", 0x7FFFFF00, {}).build(), 240);
-
-    // The codec.
-    rejected("stereo",
-        WavBuilder()
-            .fmt(fmtWith([](FmtFields &f) {
-                f.channels = 2;
-                f.byteRate = 16000;
-                f.blockAlign = 2;
-            }))
-            .data(samples)
-            .build(),
-        242);
-    rejected("IEEE float",
-        WavBuilder().fmt(fmtWith([](FmtFields &f) { f.formatTag = 3; })).data({}).build(), 242);
-    rejected("A-law",
-        WavBuilder().fmt(fmtWith([](FmtFields &f) { f.formatTag = 6; })).data({}).build(), 242);
-    rejected("mu-law",
-        WavBuilder().fmt(fmtWith([](FmtFields &f) { f.formatTag = 7; })).data({}).build(), 242);
-    rejected("later fmt wrong",
-        WavBuilder().fmt().fmt(fmtWith([](FmtFields &f) { f.channels = 2; })).data(samples).build(),
-        242);
-
-    // The sample format.
-    rejected("16-bit",
-        WavBuilder()
-            .fmt(fmtWith([](FmtFields &f) {
-                f.byteRate = 16000;
-                f.blockAlign = 2;
-                f.bitsPerSample = 16;
-            }))
-            .data(samples)
-            .build(),
-        243);
-    rejected("11025 Hz",
-        WavBuilder()
-            .fmt(fmtWith([](FmtFields &f) {
-                f.sampleRate = 11025;
-                f.byteRate = 11025;
-            }))
-            .data(samples)
-            .build(),
-        243);
-    rejected("byte rate only",
-        WavBuilder().fmt(fmtWith([](FmtFields &f) { f.byteRate = 8001; })).data({}).build(), 243);
-    rejected("block align only",
-        WavBuilder().fmt(fmtWith([](FmtFields &f) { f.blockAlign = 2; })).data({}).build(), 243);
-    rejected("bits only",
-        WavBuilder().fmt(fmtWith([](FmtFields &f) { f.bitsPerSample = 16; })).data({}).build(),
-        243);
-    rejected("14-byte fmt",
-        WavBuilder().chunk("fmt ", FmtFields().body().left(14)).data(samples).build(), 243);
-
-    // Overflow: no error code.
-    overflow("data size 0x80000000", WavBuilder().fmt().chunk("data", 0x80000000, {}).build());
-    overflow("fmt size 0xFFFFFFFF", WavBuilder().chunk("fmt ", 0xFFFFFFFF, {}).build());
-    overflow("fact size 0x80000000", WavBuilder().chunk("fact", 0x80000000, {}).build());
-    overflow("walk position", WavBuilder().chunk("fact", 0x7FFFFFF0, {}).build());
-    overflow("codec field",
-        WavBuilder().fmt(fmtWith([](FmtFields &f) { f.channels = 0x8001; })).data({}).build());
-    overflow("format field before the test",
-        WavBuilder()
-            .fmt(fmtWith([](FmtFields &f) {
-                f.sampleRate = 11025;
-                f.byteRate = 0x80000000;
-            }))
-            .data({})
-            .build());
-}
-
-void TestWavReader::checkWavFile()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(WavCheck, outcome);
-    QFETCH(int, errCode);
-    QFETCH(qint32, sampleOffset);
-    QFETCH(qint32, soundLen);
-
-    auto state = std::make_unique<ProgramState>();
-    state->SampleOffset = 1234; // from an earlier file
-    state->SoundLen = 5678;
-
-    QCOMPARE(CheckWavFile(*state, headerOf(file)), outcome);
-    QCOMPARE(int(state->ErrCode), errCode);
-    if (outcome == WavCheck::Accepted) {
-        QCOMPARE(state->SampleOffset, sampleOffset);
-        QCOMPARE(state->SampleOffset, state->DataOffset + 8);
-        QCOMPARE(state->SoundLen, soundLen);
-    } else {
-        QCOMPARE(state->SampleOffset, 1234);
-        QCOMPARE(state->SoundLen, 5678);
+    void bytesToLong()
+    {
+        const struct {
+            QByteArray bytes;
+            int n;
+            qint32 value; // -1: overflow
+        } rows[] = { { QByteArray("\x40\x1F\x00\x00", 4), 4, 8000 },
+            { QByteArray("\x01\x00\x01\x00", 4), 4, 65537 }, { "\xFF\xFF", 2, 65535 },
+            { "\xFF\xFF\xFF\xFF", 0, 0 }, { "\xFF\xFF\xFF\xFF", -1, 0 },
+            { QByteArray(4, '\0'), -32768, -1 }, { "\xC8\xFF", 1, 200 },
+            { "\xFF\xFF\xFF\xFF", 3, 16777215 }, { "\xFF\xFF\xFF\x7F", 4, 2147483647 },
+            { QByteArray("\x00\x00\x00\x80", 4), 4, -1 }, { "\xFF\xFF\xFF\xFF", 4, -1 } };
+        for (const auto &row : rows) {
+            const auto value = BytesToLong(
+                reinterpret_cast<const quint8 *>(row.bytes.constData()), qint16(row.n));
+            QCOMPARE(value.value_or(-1), row.value);
+        }
+        const std::array<quint8, 4> bytes { 0x01, 0x02, 0x03, 0x04 };
+        QCOMPARE(BytesToLong(bytes, 4).value_or(-1), 0x04030201);
+        QCOMPARE(BytesToLong(bytes, 3).value_or(-1), 0x030201);
+        QVERIFY(!BytesToLong(bytes, 5).has_value()); // stops at the array's end
     }
-}
 
-void TestWavReader::acceptanceLeavesErrCodeAlone()
-{
-    auto state = std::make_unique<ProgramState>();
-    state->ErrCode = 7;
-    QCOMPARE(CheckWavFile(*state, headerOf(WavBuilder::pcm8(sampleBytes(3)))), WavCheck::Accepted);
-    QCOMPARE(int(state->ErrCode), 7);
-    QCOMPARE(state->FmtOffset, 12);
-    QCOMPARE(state->DataOffset, 36);
-}
+    void checkWavFile()
+    {
+        const QByteArray s = sampleBytes(100);
+        const FmtFields stereo = fmt(1, 2, 8000, 16000, 2, 8);
+        const int Overflow = -1;
+        const struct {
+            const char *name;
+            QByteArray file;
+            int code; // 0 accepted, Overflow, else the rejecting code
+            qint32 offset = 0, length = 0;
+        } rows[] = {
+            { "common 44-byte header", WavBuilder::pcm8(s), 0, 44, 100 },
+            { "18-byte fmt", WavBuilder().fmt({}, le16(0)).data(s).build(), 0, 46, 100 },
+            { "fact chunk", WavBuilder().fmt().chunk("fact", le32(1234)).data(s).build(), 0, 56,
+                100 },
+            { "RIFF size 0", WavBuilder().riffSize(0).fmt().data(s).build(), 0, 44, 100 },
+            { "empty data chunk", WavBuilder::pcm8({}), 0, 44, 0 },
+            { "data size beyond the file", WavBuilder().fmt().chunk("data", 5000, s).build(), 0, 44,
+                5000 },
+            { "largest data size", WavBuilder().fmt().chunk("data", 0x7FFFFFFF, s).build(), 0, 44,
+                0x7FFFFFFF },
+            { "chunk at 60", WavBuilder().fmt({}, QByteArray(24, 'x')).data(s).build(), 0, 68,
+                100 },
+            { "odd size without pad byte", WavBuilder().fmt().chunk("fact", "abc").data(s).build(),
+                0, 55, 100 },
+            { "tiny data before fmt", WavBuilder().data({}).fmt().build(), 0, 20, 0 },
+            { "second fmt is the one tested", WavBuilder().fmt(stereo).fmt().data(s).build(), 0, 68,
+                100 },
+            { "RIFX", WavBuilder().riffTag("RIFX").fmt().data(s).build(), 240 },
+            { "riff", WavBuilder().riffTag("riff").fmt().data(s).build(), 240 },
+            { "RIFX and not WAVE", WavBuilder().riffTag("RIFX").formType("AVI ").build(), 240 },
+            { "not WAVE", WavBuilder().formType("AVI ").fmt().data(s).build(), 241 },
+            { "wave", WavBuilder().formType("wave").fmt().data(s).build(), 241 },
+            { "empty file", QByteArray(), 240 },
+            { "RIFF alone", QByteArray("RIFF"), 241 },
+            { "LIST before data", WavBuilder().fmt().chunk("LIST", "INFOabcd").data(s).build(),
+                240 },
+            { "LIST before fmt", WavBuilder().chunk("LIST", "INFO").fmt().data(s).build(), 240 },
+            { "tag in upper case", WavBuilder().chunk("FMT ", FmtFields().body()).data({}).build(),
+                240 },
+            { "chunk at 65", WavBuilder().fmt({}, QByteArray(29, 'x')).data(s).build(), 240 },
+            { "odd size with pad byte",
+                WavBuilder().fmt().chunk("fact", "abc").raw(QByteArray(1, '\0')).data(s).build(),
+                240 },
+            { "big data before fmt", WavBuilder().data(s).fmt().build(), 240 },
+            { "no data chunk", WavBuilder().fmt().build(), 240 },
+            { "bad tag before a huge size",
+                WavBuilder().fmt().chunk("junk", 0x80000000, {}).build(), 240 },
+            { "walk runs past 60 without overflow",
+                WavBuilder().chunk("fact", 0x7FFFFF00, {}).build(), 240 },
+            { "stereo", WavBuilder().fmt(stereo).data(s).build(), 242 },
+            { "IEEE float", WavBuilder().fmt(fmt(3, 1, 8000, 8000, 1, 8)).data({}).build(), 242 },
+            { "A-law", WavBuilder().fmt(fmt(6, 1, 8000, 8000, 1, 8)).data({}).build(), 242 },
+            { "mu-law", WavBuilder().fmt(fmt(7, 1, 8000, 8000, 1, 8)).data({}).build(), 242 },
+            { "later fmt wrong",
+                WavBuilder().fmt().fmt(fmt(1, 2, 8000, 8000, 1, 8)).data(s).build(), 242 },
+            { "16-bit", WavBuilder().fmt(fmt(1, 1, 8000, 16000, 2, 16)).data(s).build(), 243 },
+            { "11025 Hz", WavBuilder().fmt(fmt(1, 1, 11025, 11025, 1, 8)).data(s).build(), 243 },
+            { "byte rate only", WavBuilder().fmt(fmt(1, 1, 8000, 8001, 1, 8)).data({}).build(),
+                243 },
+            { "block align only", WavBuilder().fmt(fmt(1, 1, 8000, 8000, 2, 8)).data({}).build(),
+                243 },
+            { "bits only", WavBuilder().fmt(fmt(1, 1, 8000, 8000, 1, 16)).data({}).build(), 243 },
+            { "14-byte fmt",
+                WavBuilder().chunk("fmt ", FmtFields().body().left(14)).data(s).build(), 243 },
+            { "data size 0x80000000", WavBuilder().fmt().chunk("data", 0x80000000, {}).build(),
+                Overflow },
+            { "fmt size 0xFFFFFFFF", WavBuilder().chunk("fmt ", 0xFFFFFFFF, {}).build(), Overflow },
+            { "fact size 0x80000000", WavBuilder().chunk("fact", 0x80000000, {}).build(),
+                Overflow },
+            { "walk position", WavBuilder().chunk("fact", 0x7FFFFFF0, {}).build(), Overflow },
+            { "codec field", WavBuilder().fmt(fmt(1, 0x8001, 8000, 8000, 1, 8)).data({}).build(),
+                Overflow },
+            { "format field before the test",
+                WavBuilder().fmt(fmt(1, 1, 11025, 0x80000000, 1, 8)).data({}).build(), Overflow },
+        };
+        for (const auto &row : rows) {
+            WavHeader header {};
+            for (int i = 0; i < WavHeaderBytes && i < row.file.size(); ++i)
+                header[size_t(i)] = quint8(row.file[i]);
+            auto state = std::make_unique<ProgramState>();
+            state->ErrCode = 7;
+            state->SampleOffset = 1234; // from an earlier file
+            state->SoundLen = 5678;
+            const WavCheck outcome = CheckWavFile(*state, header);
+            QVERIFY2(outcome
+                    == (row.code == 0              ? WavCheck::Accepted
+                            : row.code == Overflow ? WavCheck::Overflow
+                                                   : WavCheck::Rejected),
+                row.name);
+            QVERIFY2(state->ErrCode == (row.code > 0 ? row.code : 7), row.name);
+            QVERIFY2(state->SampleOffset == (row.code ? 1234 : row.offset), row.name);
+            QVERIFY2(state->SoundLen == (row.code ? 5678 : row.length), row.name);
+            if (row.code == 0)
+                QCOMPARE(state->SampleOffset, state->DataOffset + 8);
+        }
+    }
+};
 
 QTEST_APPLESS_MAIN(TestWavReader)
 #include "tst_wavreader.moc"

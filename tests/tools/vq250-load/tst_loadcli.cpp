@@ -1,427 +1,499 @@
-#include "LoadCliRig.h"
-#include "WireExpectation.h"
-
-#include "load/LoadCommand.h"
+#include "platform/QtSerialPort.h"
+#include "sim/VirtualEventLoop.h"
+#include "sim/WireTrace.h"
+#ifdef Q_OS_LINUX
+#include "sim/PtyDevice.h"
+#endif
+#include "support/Rig.h"
+#include "vq250-load/ConsolePlatform.h"
 #include "vq250-load/LoadOptions.h"
+#include "vq250-load/LoadProgram.h"
+#include "vq250-load/TerminalProgress.h"
+#include "vq250-load/TracingSerialPort.h"
 
-#include <QFile>
-#include <QtTest>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
 
 using namespace vq250;
 using namespace vq250::test;
-using loadcli::ExitStatus;
-
-Q_DECLARE_METATYPE(vq250::DeviceFault)
+using namespace vq250::loadcli;
 
 namespace
 {
 
-QString refusalText(const LoadRefusal &refusal)
+// vq250-load run in this process: what it printed, its status, its emulator.
+struct Run {
+    int status = -1;
+    QString out, err;
+    std::unique_ptr<LoadProgram> program;
+    const EmulatedPort *emulator() const { return program->emulator(); }
+};
+
+Run run(const QStringList &arguments, const std::function<void(LoadProgram &)> &setup = {})
 {
-    return QStringLiteral("vq250-load: ") + refusal.title + QLatin1Char('\n')
-        + refusal.lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    Run result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    result.program = std::make_unique<LoadProgram>(out, err);
+    if (setup)
+        setup(*result.program);
+    result.status = result.program->run(QStringList { "vq250-load" } + arguments);
+    out.flush();
+    err.flush();
+    return result;
 }
 
-QString readText(const QString &path)
+// A trace file's bytes from the PC as the oracle writes them.
+QString tracedToDevice(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes;
+    QList<bool> dtr;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() >= 4 && fields[1] == "PC>VQ") {
+            bytes += char(fields[3].toUInt(nullptr, 16));
+            dtr << (fields[2] == "1");
+        }
+    }
+    return markedHex(bytes, dtr);
 }
 
 } // namespace
 
-// vq250-load run in this process against the emulated VQ250 in real time.
+// vq250-load: whole runs against the emulated VQ250, its pieces, the binary
+// as a shell runs it.
 class TestLoadCli : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void storesTheSound_data();
-    void storesTheSound();
-    void refusals_data();
-    void refusals();
-    void tooLongSoundIsOnlyAWarning();
-    void rejectedFiles_data();
-    void rejectedFiles();
-    void transferFailures_data();
-    void transferFailures();
-    void traceHoldsTheTransfer();
-    void traceOfARefusedLoadIsEmpty();
-    void missingPortNamesIt();
-    void usageErrors_data();
-    void usageErrors();
-    void helpListsTheExitStatuses();
-    void listsPorts();
+    void loads()
+    {
+        const struct {
+            int samples;
+            const char *fileName;
+            QStringList options;
+            const char *dest, *destination;
+            LoadEntries header;
+            const char *said;
+        } rows[] = {
+            { 700, "Doorbell.wav", {}, "a1", "A1", { 18, "Doorbell", true },
+                "into A1 of the emulated VQ250: 700 bytes, name \"Doorbell\", volume 18, looping" },
+            { 300, "Announcement2.wav", {}, "B2", "B2", { 18, "Announceme", true },
+                "into B2 of the emulated VQ250: 300 bytes, name \"Announceme\", volume 18, "
+                "looping" },
+            { 500, "x.wav", { "--volume", "0", "--name", "Bell", "--no-loop" }, "F8", "F8",
+                { 0, "Bell", false },
+                "into F8 of the emulated VQ250: 500 bytes, name \"Bell\", volume 0, not looping" },
+            { 0, "Silence.wav", { "--name", "" }, "C3", "C3", { 18, "", true },
+                "into C3 of the emulated VQ250: 0 bytes, name \"\", volume 18, looping" },
+            { 200, "v.wav", { "--volume", " 255 " }, "e7xyz", "E7", { 255, "v", true },
+                "into E7 of the emulated VQ250: 200 bytes, name \"v\", volume 255, looping" },
+        };
+        for (const auto &row : rows) {
+            Rig files;
+            const QByteArray samples = noise(row.samples, row.samples);
+            const QString path = files.wav(row.fileName, samples);
+            const QString trace = files.dir.filePath("wire.txt");
+            const Run r = run(QStringList { "--emulate", "--trace", trace } + row.options
+                + QStringList { path, row.dest });
+            QCOMPARE(r.err, QString());
+            QCOMPARE(r.status, int(ExitLoaded));
+            QCOMPARE(r.out, "Loaded " + path + ' ' + row.said + '\n');
+            const QString expected = markedHex(expectedWire(samples, row.destination, row.header));
+            QVERIFY(sentWire(*r.emulator()) == expected);
+            QVERIFY(tracedToDevice(trace) == expected);
+        }
+    }
+
+    // Each refusal ends the run with status 1, its box as lines of text, and
+    // nothing on the line; the station is checked before the volume.
+    void refusals()
+    {
+        const struct {
+            int samples;
+            QStringList options;
+            const char *dest, *firstLines;
+        } rows[] = {
+            { 100, {}, "G1", "Need Valid Station Letter\nEnter Destination Station Letter.\n" },
+            { 100, {}, "", "Need Valid Station Letter\nEnter Destination Station Letter.\n" },
+            { 100, {}, "A9", "Need Valid BG Number\nEnter Destination BG Sound Number.\n" },
+            { 65520, {}, "A8", "Too Long for BG#8\nSound is too long for BG#8.\n" },
+            { 100, { "--volume", "256" }, "A1",
+                "Default Volume Out of Range\nVolume Out of Range.\n" },
+            { 100, { "--volume", "-1" }, "A1",
+                "Default Volume Out of Range\nVolume Out of Range.\n" },
+            { 100, { "--volume", "loud" }, "A1",
+                "Default Volume Out of Range\nVolume Out of Range.\n" },
+            { 100, { "--name", "ElevenChars" }, "A1",
+                "Sound Name Too Long\nSound Name too long.\n" },
+            { 100, { "--volume", "999" }, "Z1",
+                "Need Valid Station Letter\nEnter Destination Station Letter.\n" },
+        };
+        for (const auto &row : rows) {
+            Rig files;
+            const QString trace = files.file("wire.txt", "left from before\n");
+            const QString path = files.wav("s.wav", noise(row.samples, 5));
+            const Run r = run(QStringList { "--emulate", "--trace", trace } + row.options
+                + QStringList { path, row.dest });
+            QCOMPARE(r.status, int(ExitRefused));
+            QVERIFY2(r.err.startsWith(QStringLiteral("vq250-load: ") + row.firstLines),
+                qPrintable(r.err));
+            QVERIFY(!r.err.contains(QChar(13)) && r.out.isEmpty());
+            QCOMPARE(r.emulator()->bytesToDevice(), 0);
+            QFile written(trace);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QCOMPARE(
+                written.readAll(), QByteArray("# VQ250 wire trace\n# time_us dir dtr byte note\n"));
+        }
+    }
+
+    void tooLongSoundIsOnlyAWarning()
+    {
+        Rig files;
+        const Run r = run({ "--emulate", files.wav("Long.wav", noise(131057, 6)), "A8" });
+        QCOMPARE(r.status, int(ExitRefused));
+        QCOMPARE(r.err,
+            QStringLiteral(
+                "vq250-load: warning: Sound Too Long\nSound File too long.\n"
+                "Must be less than 131056 Bytes.\n(Approx. 16.3 seconds)\n"
+                "Your File is 131057 Bytes.\nYour Sound will be Truncated.\n"
+                "vq250-load: Too Long for BG#8\nSound is too long for BG#8.\n"
+                "Sound to be loaded to BG#8 is limited to\na maximum of 65519 bytes\n"
+                "(Approx. 8.1 seconds).\nNeed to Truncate Sound for BG#8 before loading.\n"));
+    }
+
+    void rejectedFiles()
+    {
+        const QByteArray s = sampleBytes(50);
+        FmtFields stereo;
+        stereo.channels = 2;
+        FmtFields cd;
+        cd.sampleRate = 44100;
+        const struct {
+            QByteArray bytes;
+            const char *firstLine, *code;
+        } rows[] = {
+            { WavBuilder().riffTag("RIFX").fmt().data(s).build(),
+                "Unknown File Type (UnknownFileTypeEr)", "F0" },
+            { WavBuilder().formType("AVI ").fmt().data(s).build(),
+                "Not a .wav file (NotWaveFileEr)", "F1" },
+            { WavBuilder().fmt(stereo).data(s).build(), "Wrong Sound File Codec (WrongCodecEr)",
+                "F2" },
+            { WavBuilder().fmt(cd).data(s).build(),
+                "Wrong Sound File Sample Format (WrongSampleFormatEr)", "F3" },
+            { WavBuilder().fmt().chunk("data", 0x80000000u, s).build(),
+                "cannot open the sound file PATH: a size in its header is 2147483648 or more",
+                nullptr },
+        };
+        for (const auto &row : rows) {
+            Rig files;
+            const QString path = files.file("bad.wav", row.bytes);
+            const Run r = run({ "--emulate", path, "A1" });
+            QCOMPARE(r.status, int(ExitSoundRejected));
+            const QString first = QStringLiteral("vq250-load: ")
+                + QString(row.firstLine).replace("PATH", path) + '\n';
+            QVERIFY2(r.err.startsWith(first), qPrintable(r.err));
+            if (row.code)
+                QVERIFY(r.err.endsWith(QStringLiteral("\n\nError Code = ") + row.code + '\n'));
+            else
+                QCOMPARE(r.err, first);
+            QVERIFY(!r.err.contains(QChar(13)) && r.out.isEmpty());
+            QCOMPARE(r.emulator()->bytesToDevice(), 0);
+        }
+    }
+
+    void transferFailures()
+    {
+        const struct {
+            DeviceFault fault;
+            int timeoutMs;
+            const char *title, *code;
+        } rows[] = {
+            { DeviceFault::errorReply(1, DeviceFault::Checksum, 19), 2000,
+                "Flash Memory Write Error (FlshSvEr)", "13" },
+            { DeviceFault::replaceAnswer(0, 0xFF), 2000, "VQ250 is Busy (VQbusyEr)", "FF" },
+            { DeviceFault::replaceAnswer(0, 0x73), 2000, "Unrecognized Error Code", "73" },
+            { DeviceFault::goSilent(1, 0), 300, "PC to VQ250 Serial Comm Error (PCcommEr)", "E0" },
+        };
+        for (const auto &row : rows) {
+            Rig files;
+            const Run r = run({ "--emulate", files.wav("s.wav", noise(300, 7)), "B1" },
+                [&](LoadProgram &program) {
+                    EmulatorOptions options;
+                    options.flashWriteUs = EmulatorFlashWriteUs;
+                    options.faults.push_back(row.fault);
+                    program.setEmulatorOptions(options);
+                    program.setReplyTimeoutMs(row.timeoutMs);
+                });
+            QCOMPARE(r.status, int(ExitTransferFailed));
+            QVERIFY2(r.err.startsWith(QStringLiteral("vq250-load: ") + row.title + '\n'),
+                qPrintable(r.err));
+            QVERIFY(r.err.endsWith(QStringLiteral("\n\nError Code = ") + row.code + '\n'));
+            QVERIFY(r.out.isEmpty() && !r.emulator()->device().slot(11, 1)->complete);
+        }
+    }
+
+    void usageErrors()
+    {
+        const struct {
+            QStringList arguments;
+            const char *message;
+        } rows[] = {
+            { {}, "expected FILE.wav and DEST, got 0 argument(s)" },
+            { { "--emulate", "a.wav" }, "expected FILE.wav and DEST, got 1 argument(s)" },
+            { { "a.wav", "A1", "B2" }, "expected FILE.wav and DEST, got 3 argument(s)" },
+            { { "--port", "COM3", "--emulate", "a", "A1" },
+                "--port and --emulate exclude each other" },
+            { { "--port", "", "a.wav", "A1" }, "--port needs a port name" },
+            { { "--bogus", "a.wav", "A1" }, "Unknown option 'bogus'." },
+            { { "a.wav", "A1", "--volume" }, "Missing value after '--volume'." },
+            { { "--emulate", "--trace", "/nonexistent/dir/t.txt", "a.wav", "A1" },
+                "cannot write the trace file /nonexistent/dir/t.txt" },
+        };
+        for (const auto &row : rows) {
+            const Run r = run(row.arguments);
+            QCOMPARE(r.status, int(ExitUsage));
+            QVERIFY2(
+                r.err.startsWith(QStringLiteral("vq250-load: ") + row.message), qPrintable(r.err));
+            QVERIFY(r.out.isEmpty() && !r.emulator());
+        }
+        const Run missing = run({ "--port", "/nonexistent/ttyVQ9", "a.wav", "A1" });
+        QCOMPARE(missing.status, int(ExitPortFailed));
+        QVERIFY(missing.err.startsWith("vq250-load: Cannot open serial port /nonexistent/ttyVQ9: "
+                                       "the port does not exist"));
+        QVERIFY(missing.err.endsWith(".\n") && missing.err.count('\n') == 1);
+    }
+
+    void helpAndPorts()
+    {
+        const Run help = run({ "--help", "--emulate" });
+        QCOMPARE(help.status, int(ExitLoaded));
+        QVERIFY(help.out.startsWith(QStringLiteral("Usage: vq250-load [OPTION]... FILE.wav DEST\n")));
+        for (const char *line :
+            { "  0  the sound was loaded", "  1  the load was refused", "  2  usage error",
+                "  3  the serial port cannot be opened", "  4  the sound file was rejected",
+                "  5  the transfer failed", "--port <NAME>", "--emulate", "--volume <N>",
+                "--name <TEXT>", "--no-loop", "--trace <FILE>", "--list-ports", "--help" })
+            QVERIFY2(help.out.contains(QLatin1String(line)), line);
+        const Run ports = run({ "--list-ports" });
+        QCOMPARE(ports.status, int(ExitLoaded));
+        QVERIFY(ports.out.endsWith('\n'));
+        // The text of each line is checked with literal ports in tst_loaderapp.
+        for (const QString &line : ports.out.trimmed().split('\n'))
+            QVERIFY2(line == "No serial ports found." || line.startsWith('/') || line.startsWith("COM"),
+                qPrintable(line));
+    }
+
+    void options()
+    {
+        const ParsedOptions parsed = parseLoadOptions({ "vq250-load", "--port", "/dev/ttyUSB0",
+            "--volume", "-3", "--name", "", "--no-loop", "--trace", "t.txt", "snd.wav", "b7" });
+        QCOMPARE(parsed.error, QString());
+        const LoadOptions &o = parsed.options;
+        QCOMPARE(o.action, LoadOptions::Action::Load);
+        QCOMPARE(o.port, QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(!o.emulate && o.noLoop);
+        QCOMPARE(o.volume, std::optional<QString>(QStringLiteral("-3")));
+        QCOMPARE(o.name, std::optional<QString>(QString()));
+        QCOMPARE(o.tracePath, QStringLiteral("t.txt"));
+        QCOMPARE(o.soundFile, QStringLiteral("snd.wav"));
+        QCOMPARE(o.destination, QStringLiteral("b7"));
+        const ParsedOptions plain = parseLoadOptions({ "vq250-load", "snd.wav", "A1" });
+        QCOMPARE(plain.options.port, QString()); // port 1, as the window
+        QVERIFY(!plain.options.volume && !plain.options.name && !plain.options.noLoop);
+    }
+
+    void console()
+    {
+        QString printed;
+        ConsoleMessageBox box([&printed](const QString &text) { printed += text; });
+        QCOMPARE(box.show("one\rtwo\r\rError Code = 3", MsgOkExclamation, "Title (X)"), MsgOk);
+        QCOMPARE(box.show("Sound File too long.\rcut", MsgOkOnly, "Sound Too Long"), MsgOk);
+        QCOMPARE(box.show("Really?", MsgOkCancel, "Question"), MsgOk);
+        QCOMPARE(printed,
+            QStringLiteral("vq250-load: Title (X)\none\ntwo\n\nError Code = 3\n"
+                           "vq250-load: warning: Sound Too Long\nSound File too long.\ncut\n"
+                           "vq250-load: Question\nReally?\n"));
+
+        const struct {
+            int percent;
+            qint64 rate;
+            const char *line;
+        } rows[] = { { 0, -1, "Msg [------------------------------]   0%" },
+            { 50, 5712, "Msg [###############---------------]  50%  5712 B/s" },
+            { 6, 0, "Msg [#-----------------------------]   6%  0 B/s" },
+            { 100, 5760, "Msg [##############################] 100%  5760 B/s" },
+            { 102, -1, "Msg [##############################] 100%" } };
+        for (const auto &row : rows)
+            QCOMPARE(TerminalProgress::line("Msg", row.percent, row.rate),
+                QString::fromLatin1(row.line));
+
+        for (const bool terminal : { false, true }) {
+            QString text;
+            QTextStream err(&text);
+            TerminalProgress progress(err, terminal, [] { return qint64(0); });
+            progress.setMessage(QStringLiteral("M"));
+            progress.setValue(0);
+            progress.setVisible(true);
+            progress.refresh();
+            progress.printAbove(QStringLiteral("warning\n"));
+            progress.setValue(50);
+            progress.setVisible(false);
+            progress.printAbove(QStringLiteral("after\n"));
+            err.flush();
+            // Only a terminal gets the bar, and printed lines stay clear of it.
+            QCOMPARE(text,
+                terminal ? QStringLiteral(
+                    "\r\x1b[KM [------------------------------]   0%"
+                    "\r\x1b[KM [------------------------------]   0%"
+                    "\r\x1b[Kwarning\n\r\x1b[KM [------------------------------]   0%"
+                    "\r\x1b[KM [###############---------------]  50%"
+                    "\r\x1b[Kafter\n")
+                         : QStringLiteral("warning\nafter\n"));
+        }
+    }
+
+    void tracingPort()
+    {
+        VirtualEventLoop clock;
+        clock.advanceTo(1000);
+        FakeSerialPort inner;
+        WireTrace trace;
+        TracingSerialPort port(inner, clock, &trace);
+        port.setDtr(true);
+        port.write(QByteArray("\xA0", 1));
+        clock.advanceTo(1500);
+        port.setDtr(false);
+        port.write(QByteArray("\x00\x11", 2));
+        inner.incoming = QByteArray("\xA0\x05", 2);
+        QCOMPARE(port.bytesAvailable(), 2);
+        clock.advanceTo(2250);
+        QCOMPARE(port.readAll(), QByteArray("\xA0\x05", 2));
+        QVERIFY(inner.sent.size() == 3 && inner.sent[0].dtr && !inner.sent[1].dtr
+            && !inner.sent[2].dtr);
+        QCOMPARE(port.bytesWritten(), 3);
+        QCOMPARE(port.bytesRead(), 2);
+        QCOMPARE(trace.toText(),
+            QStringLiteral("# VQ250 wire trace\n# time_us dir dtr byte note\n0.000 PC>VQ 1 A0\n"
+                           "500.000 PC>VQ 0 00\n500.000 PC>VQ 0 11\n1250.000 VQ>PC - A0\n"
+                           "1250.000 VQ>PC - 05\n"));
+    }
+
+    void openFailures()
+    {
+        using E = QSerialPort;
+        using F = PortOpenFailure;
+        const struct {
+            QSerialPort::SerialPortError error;
+            bool exists, accessible;
+            PortOpenFailure failure;
+        } rows[] = { { E::NoError, true, true, F::None },
+            { E::DeviceNotFoundError, false, false, F::Missing },
+            { E::DeviceNotFoundError, true, true, F::Missing },
+            { E::OpenError, false, false, F::Missing },
+            { E::PermissionError, true, false, F::PermissionDenied },
+            { E::PermissionError, true, true, F::Busy }, { E::OpenError, true, true, F::Other } };
+        for (const auto &row : rows)
+            QCOMPARE(QtSerialPort::classifyOpenFailure(row.error, row.exists, row.accessible),
+                row.failure);
+        const struct {
+            PortOpenFailure failure;
+            const char *text;
+        } texts[] = { { F::Missing,
+                          "Cannot open serial port /dev/ttyUSB3: the port does not exist (why)." },
+            { F::PermissionDenied,
+                "Cannot open serial port /dev/ttyUSB3: permission denied (why). Serial ports "
+                "belong to "
+                "the dialout group: add your user to it (sudo usermod -aG dialout $USER) and log "
+                "in again." },
+            { F::Busy,
+                "Cannot open serial port /dev/ttyUSB3: it is in use by another program (why)." },
+            { F::Other, "Cannot open serial port /dev/ttyUSB3: why." }, { F::None, "" } };
+        for (const auto &row : texts)
+            QCOMPARE(QtSerialPort::openFailureText(row.failure, "/dev/ttyUSB3", "why"),
+                QString::fromLatin1(row.text));
+    }
+
+#ifdef Q_OS_LINUX
+    // Through the real serial port layer to the emulated VQ250 on a
+    // pseudo-terminal, which has no DTR line: one warning, then on without it.
+    void throughAPseudoTerminal()
+    {
+        PtyDevice device;
+        QVERIFY(device.isOpen());
+        Rig files;
+        const QByteArray samples = noise(1500, 11);
+        const QString path = files.wav("Chime.wav", samples);
+        const QString trace = files.dir.filePath("wire.txt");
+        Run r = run(
+            { "--port", device.portName(), "--trace", trace, "--name", "PtyChime", path, "c5" },
+            [](LoadProgram &program) { program.setReplyTimeoutMs(2000); });
+        QVERIFY2(r.err.startsWith("vq250-load: warning: " + device.portName()
+                     + ": the DTR line cannot be set on this device ("),
+            qPrintable(r.err));
+        QCOMPARE(r.err.count('\n'), 1);
+        QCOMPARE(r.status, int(ExitLoaded));
+        QCOMPARE(r.out,
+            "Loaded " + path + " into C5: 1500 bytes, name \"PtyChime\", volume 18, looping\n");
+        const ExpectedWire wire = expectedWire(samples, "C5", { 18, "PtyChime", true });
+        QVERIFY(device.received() == wire.toDevice);
+        QVERIFY(tracedToDevice(trace) == markedHex(wire)); // DTR as the loader set it
+        const StoredSlot *slot = device.device().slot(12, 5);
+        QVERIFY(slot && slot->complete
+            && slot->image == expectedHeader(1500, { 18, "PtyChime", true }) + samples);
+
+        r.program.reset(); // lets go of the port
+        QtSerialPort holder(device.portName());
+        QVERIFY2(holder.open(), qPrintable(holder.errorText()));
+        const Run busy = run({ "--port", device.portName(), path, "A1" });
+        QCOMPARE(busy.status, int(ExitPortFailed));
+        QVERIFY2(busy.err.startsWith("vq250-load: Cannot open serial port " + device.portName()
+                     + ": it is in use by another program ("),
+            qPrintable(busy.err));
+    }
+#endif
+
+    // The binary itself, as a shell runs it: statuses and standard streams.
+    void binary()
+    {
+        Rig files;
+        const QString horn = files.wav("Horn.wav", noise(600, 13));
+        const struct {
+            QStringList arguments;
+            int status;
+            QString out, err; // err: its start
+        } rows[] = {
+            { { "--help" }, 0, "Usage: vq250-load ", "" },
+            { { "--emulate", horn, "D2" }, 0,
+                "Loaded " + horn
+                    + " into D2 of the emulated VQ250: 600 bytes, name \"Horn\", volume 18, "
+                      "looping\n",
+                "" },
+            { { "--emulate", "--name", "NameOfEleven", horn, "A1" }, 1, "",
+                "vq250-load: Sound Name Too Long\nSound Name too long.\n"
+                "Sound Name is Limited to 10 Characters in VQ250.\nEnter name of 10 or less "
+                "characters.\n" },
+            { { "--port", "/nonexistent/ttyVQ7", "any.wav", "A1" }, 3, "",
+                "vq250-load: Cannot open serial port /nonexistent/ttyVQ7: " },
+        };
+        for (const auto &row : rows) {
+            QProcess process;
+            process.start(QStringLiteral(VQ250_LOAD_EXE), row.arguments);
+            QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), row.status);
+            const QString out = QString::fromUtf8(process.readAllStandardOutput());
+            const QString err = QString::fromUtf8(process.readAllStandardError());
+            QVERIFY2(row.status == 0 ? out.startsWith(row.out) : out.isEmpty(), qPrintable(out));
+            QVERIFY2(row.err.isEmpty() ? err.isEmpty() : err.startsWith(row.err),
+                qPrintable(err)); // no bar into a pipe
+        }
+    }
 };
-
-void TestLoadCli::storesTheSound_data()
-{
-    QTest::addColumn<int>("samples");
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("dest");
-    QTest::addColumn<int>("station");
-    QTest::addColumn<int>("bg");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("volume");
-    QTest::addColumn<bool>("loop");
-    QTest::addColumn<QString>("said");
-
-    QTest::newRow("open command's defaults")
-        << 700 << "Doorbell.wav" << QStringList() << "a1" << 10 << 1 << "Doorbell" << 18 << true
-        << "into A1 of the emulated VQ250: 700 bytes, name \"Doorbell\", volume 18, looping";
-    QTest::newRow("proposed name cut to ten")
-        << 300 << "Announcement2.wav" << QStringList() << "B2" << 11 << 2 << "Announceme" << 18
-        << true
-        << "into B2 of the emulated VQ250: 300 bytes, name \"Announceme\", volume 18, looping";
-    QTest::newRow("entries overridden")
-        << 500 << "x.wav" << QStringList { "--volume", "0", "--name", "Bell", "--no-loop" } << "F8"
-        << 15 << 8 << "Bell" << 0 << false
-        << "into F8 of the emulated VQ250: 500 bytes, name \"Bell\", volume 0, not looping";
-    QTest::newRow("empty sound and name")
-        << 0 << "Silence.wav" << QStringList { "--name", "" } << "C3" << 12 << 3 << "" << 18 << true
-        << "into C3 of the emulated VQ250: 0 bytes, name \"\", volume 18, looping";
-    QTest::newRow("volume as the window reads it")
-        << 200 << "v.wav" << QStringList { "--volume", " 255 " } << "e7xyz" << 14 << 7 << "v" << 255
-        << true << "into E7 of the emulated VQ250: 200 bytes, name \"v\", volume 255, looping";
-}
-
-void TestLoadCli::storesTheSound()
-{
-    QFETCH(int, samples);
-    QFETCH(QString, fileName);
-    QFETCH(QStringList, options);
-    QFETCH(QString, dest);
-    QFETCH(int, station);
-    QFETCH(int, bg);
-    QFETCH(QString, name);
-    QFETCH(int, volume);
-    QFETCH(bool, loop);
-    QFETCH(QString, said);
-
-    SoundFolder folder;
-    const QByteArray sound = noise(samples, quint32(samples + bg));
-    const QString path = folder.wav(fileName, sound);
-
-    const LoadCliRun run
-        = runLoad(QStringList { "--emulate" } + options + QStringList { path, dest });
-
-    QCOMPARE(run.err, QString());
-    QCOMPARE(run.status, int(loadcli::ExitLoaded));
-    QCOMPARE(
-        run.out, QStringLiteral("Loaded ") + path + QLatin1Char(' ') + said + QLatin1Char('\n'));
-    QVERIFY(run.emulator());
-    const StoredSlot *slot = run.emulator()->device().slot(quint8(station), quint8(bg));
-    QVERIFY(slot);
-    QVERIFY(slot->complete);
-    QCOMPARE(slot->sound(), sound);
-    QCOMPARE(slot->header, expectedHeader(quint8(volume), name.toLatin1(), samples, loop));
-    QCOMPARE(run.emulator()->device().completedTransfers(), 1);
-}
-
-void TestLoadCli::refusals_data()
-{
-    QTest::addColumn<int>("samples");
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("dest");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("station G") << 100 << QStringList() << "G1"
-                               << "Need Valid Station Letter" << refusalText(stationRefusal());
-    QTest::newRow("empty destination")
-        << 100 << QStringList() << ""
-        << "Need Valid Station Letter" << refusalText(stationRefusal());
-    QTest::newRow("BG 9") << 100 << QStringList() << "A9"
-                          << "Need Valid BG Number" << refusalText(bgNumberRefusal());
-    QTest::newRow("too long for BG#8")
-        << 65520 << QStringList() << "A8"
-        << "Too Long for BG#8" << refusalText(tooLongForBg8Refusal());
-    QTest::newRow("volume 256") << 100 << QStringList { "--volume", "256" } << "A1"
-                                << "Default Volume Out of Range" << refusalText(volumeRefusal());
-    QTest::newRow("volume -1") << 100 << QStringList { "--volume", "-1" } << "A1"
-                               << "Default Volume Out of Range" << refusalText(volumeRefusal());
-    QTest::newRow("volume in words")
-        << 100 << QStringList { "--volume", "loud" } << "A1"
-        << "Default Volume Out of Range" << refusalText(volumeRefusal());
-    QTest::newRow("eleven-character name")
-        << 100 << QStringList { "--name", "ElevenChars" } << "A1"
-        << "Sound Name Too Long" << refusalText(nameTooLongRefusal());
-    // The order of the checks: the station before the volume.
-    QTest::newRow("station before volume")
-        << 100 << QStringList { "--volume", "999" } << "Z1"
-        << "Need Valid Station Letter" << refusalText(stationRefusal());
-}
-
-void TestLoadCli::refusals()
-{
-    QFETCH(int, samples);
-    QFETCH(QStringList, options);
-    QFETCH(QString, dest);
-    QFETCH(QString, title);
-    QFETCH(QString, expected);
-
-    SoundFolder folder;
-    const QString path = folder.wav(QStringLiteral("s.wav"), noise(samples, 5));
-
-    const LoadCliRun run
-        = runLoad(QStringList { "--emulate" } + options + QStringList { path, dest });
-
-    QCOMPARE(run.status, int(loadcli::ExitRefused));
-    QVERIFY(run.err.startsWith(QStringLiteral("vq250-load: ") + title + QLatin1Char('\n')));
-    QCOMPARE(run.err, expected);
-    QCOMPARE(run.out, QString());
-    QCOMPARE(run.emulator()->bytesToDevice(), qint64(0));
-}
-
-void TestLoadCli::tooLongSoundIsOnlyAWarning()
-{
-    SoundFolder folder;
-    const QString path = folder.wav(QStringLiteral("Long.wav"), noise(131057, 6));
-
-    // Slot 8 refuses it before anything is sent, which keeps the test short.
-    const LoadCliRun run = runLoad({ "--emulate", path, "A8" });
-
-    QCOMPARE(run.status, int(loadcli::ExitRefused));
-    QCOMPARE(run.err,
-        QStringLiteral("vq250-load: warning: Sound Too Long\n"
-                       "Sound File too long.\n"
-                       "Must be less than 131056 Bytes.\n"
-                       "(Approx. 16.3 seconds)\n"
-                       "Your File is 131057 Bytes.\n"
-                       "Your Sound will be Truncated.\n")
-            + refusalText(tooLongForBg8Refusal()));
-}
-
-void TestLoadCli::rejectedFiles_data()
-{
-    using fakes::FmtFields;
-    using fakes::WavBuilder;
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("firstLine");
-    QTest::addColumn<QString>("lastLine");
-
-    const QByteArray samples = fakes::sampleBytes(50);
-    FmtFields stereo;
-    stereo.channels = 2;
-    FmtFields cd;
-    cd.sampleRate = 44100;
-
-    QTest::newRow("F0 not RIFF") << WavBuilder().riffTag("RIFX").fmt().data(samples).build()
-                                 << "vq250-load: Unknown File Type (UnknownFileTypeEr)"
-                                 << "Error Code = F0";
-    QTest::newRow("F1 not WAVE") << WavBuilder().formType("AVI ").fmt().data(samples).build()
-                                 << "vq250-load: Not a .wav file (NotWaveFileEr)"
-                                 << "Error Code = F1";
-    QTest::newRow("F2 stereo") << WavBuilder().fmt(stereo).data(samples).build()
-                               << "vq250-load: Wrong Sound File Codec (WrongCodecEr)"
-                               << "Error Code = F2";
-    QTest::newRow("F3 44.1 kHz")
-        << WavBuilder().fmt(cd).data(samples).build()
-        << "vq250-load: Wrong Sound File Sample Format (WrongSampleFormatEr)"
-        << "Error Code = F3";
-    QTest::newRow("size field overflow")
-        << WavBuilder().fmt().chunk("data", 0x80000000u, samples).build()
-        << "vq250-load: cannot open the sound file PATH: a size in its header is 2147483648 or more"
-        << "";
-}
-
-void TestLoadCli::rejectedFiles()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, firstLine);
-    QFETCH(QString, lastLine);
-
-    SoundFolder folder;
-    const QString path = folder.file(QStringLiteral("bad.wav"), bytes);
-    firstLine.replace(QStringLiteral("PATH"), path);
-
-    const LoadCliRun run = runLoad({ "--emulate", path, "A1" });
-
-    QCOMPARE(run.status, int(loadcli::ExitSoundRejected));
-    QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0), firstLine);
-    if (lastLine.isEmpty())
-        QCOMPARE(run.err, firstLine + QLatin1Char('\n'));
-    else
-        QVERIFY2(run.err.endsWith(QStringLiteral("\n\n") + lastLine + QLatin1Char('\n')),
-            qPrintable(run.err));
-    QVERIFY(!run.err.contains(QChar(13)));
-    QCOMPARE(run.out, QString());
-    QCOMPARE(run.emulator()->bytesToDevice(), qint64(0));
-}
-
-void TestLoadCli::transferFailures_data()
-{
-    QTest::addColumn<DeviceFault>("fault");
-    QTest::addColumn<int>("timeoutMs");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("codeLine");
-
-    QTest::newRow("flash write error") << DeviceFault::errorReply(1, DeviceFault::Checksum, 19)
-                                       << 2000 << "Flash Memory Write Error (FlshSvEr)"
-                                       << "Error Code = 13";
-    QTest::newRow("busy instead of a request")
-        << DeviceFault::replaceAnswer(0, 0xFF) << 2000 << "VQ250 is Busy (VQbusyEr)"
-        << "Error Code = FF";
-    QTest::newRow("early completion byte")
-        << DeviceFault::replaceAnswer(0, 0x73) << 2000 << "Unrecognized Error Code"
-        << "Error Code = 73";
-    QTest::newRow("device goes silent")
-        << DeviceFault::goSilent(1, 0) << 300 << "PC to VQ250 Serial Comm Error (PCcommEr)"
-        << "Error Code = E0";
-}
-
-void TestLoadCli::transferFailures()
-{
-    QFETCH(DeviceFault, fault);
-    QFETCH(int, timeoutMs);
-    QFETCH(QString, title);
-    QFETCH(QString, codeLine);
-
-    SoundFolder folder;
-    const QString path = folder.wav(QStringLiteral("s.wav"), noise(300, 7));
-
-    const LoadCliRun run = runLoad({ "--emulate", path, "B1" }, [&](loadcli::LoadProgram &program) {
-        EmulatorOptions options;
-        // With no flash time an answer can share a read with the checksum's
-        // echo, where the transfer does not look for a code.
-        options.flashWriteNs = loadcli::EmulatorFlashWriteNs;
-        options.faults.push_back(fault);
-        program.setEmulatorOptions(options);
-        program.setReplyTimeoutMs(timeoutMs);
-    });
-
-    QCOMPARE(run.status, int(loadcli::ExitTransferFailed));
-    QVERIFY2(run.err.startsWith(QStringLiteral("vq250-load: ") + title + QLatin1Char('\n')),
-        qPrintable(run.err));
-    QVERIFY2(run.err.endsWith(QStringLiteral("\n\n") + codeLine + QLatin1Char('\n')),
-        qPrintable(run.err));
-    QCOMPARE(run.out, QString());
-    const StoredSlot *slot = run.emulator()->device().slot(11, 1);
-    QVERIFY(!slot || !slot->complete);
-}
-
-void TestLoadCli::traceHoldsTheTransfer()
-{
-    SoundFolder folder;
-    const QByteArray sound = noise(400, 8);
-    const QString path = folder.wav(QStringLiteral("Trace.wav"), sound);
-    const QString tracePath = folder.path(QStringLiteral("wire.txt"));
-
-    const LoadCliRun run = runLoad(
-        { "--emulate", "--trace", tracePath, "--volume", "30", "--name", "Tr", path, "D4" });
-
-    QCOMPARE(run.status, int(loadcli::ExitLoaded));
-    const QString text = readText(tracePath);
-    QVERIFY(text.startsWith(QStringLiteral("# VQ250 wire trace\n")));
-    const ExpectedWire expected
-        = expectedTransfer(13, 4, expectedHeader(30, "Tr", 400, true), sound);
-    const TracedBytes sent = tracedBytes(text, true);
-    QCOMPARE(sent.bytes.size(), expected.toDevice.size());
-    QCOMPARE(sent.bytes, expected.toDevice);
-    QCOMPARE(sent.dtr, expected.dtr);
-    QCOMPARE(tracedBytes(text, false).bytes, expected.fromDevice);
-}
-
-void TestLoadCli::traceOfARefusedLoadIsEmpty()
-{
-    SoundFolder folder;
-    const QString path = folder.wav(QStringLiteral("s.wav"), noise(10, 9));
-    const QString tracePath = folder.path(QStringLiteral("wire.txt"));
-    QVERIFY(fakes::writeFile(tracePath, "left from before\n"));
-
-    const LoadCliRun run = runLoad({ "--emulate", "--trace", tracePath, path, "A0" });
-
-    QCOMPARE(run.status, int(loadcli::ExitRefused));
-    QCOMPARE(
-        readText(tracePath), QStringLiteral("# VQ250 wire trace\n# time_us dir dtr byte note\n"));
-}
-
-void TestLoadCli::missingPortNamesIt()
-{
-    SoundFolder folder;
-    const QString path = folder.wav(QStringLiteral("s.wav"), noise(10, 10));
-
-    const LoadCliRun run = runLoad({ "--port", "/nonexistent/ttyVQ9", path, "A1" });
-
-    QCOMPARE(run.status, int(loadcli::ExitPortFailed));
-    QVERIFY2(
-        run.err.startsWith(QStringLiteral(
-            "vq250-load: Cannot open serial port /nonexistent/ttyVQ9: the port does not exist")),
-        qPrintable(run.err));
-    QVERIFY(run.err.endsWith(QStringLiteral(".\n")));
-    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
-    QCOMPARE(run.out, QString());
-}
-
-void TestLoadCli::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("nothing") << QStringList() << "expected FILE.wav and DEST, got 0 argument(s)";
-    QTest::newRow("no destination")
-        << QStringList { "--emulate", "a.wav" } << "expected FILE.wav and DEST, got 1 argument(s)";
-    QTest::newRow("three names") << QStringList { "a.wav", "A1", "B2" }
-                                 << "expected FILE.wav and DEST, got 3 argument(s)";
-    QTest::newRow("port and emulator") << QStringList { "--port", "COM3", "--emulate", "a", "A1" }
-                                       << "--port and --emulate exclude each other";
-    QTest::newRow("empty port name")
-        << QStringList { "--port", "", "a.wav", "A1" } << "--port needs a port name";
-    QTest::newRow("unknown option")
-        << QStringList { "--bogus", "a.wav", "A1" } << "Unknown option 'bogus'.";
-    QTest::newRow("volume without value")
-        << QStringList { "a.wav", "A1", "--volume" } << "Missing value after '--volume'.";
-    QTest::newRow("trace into no folder")
-        << QStringList { "--emulate", "--trace", "/nonexistent/dir/t.txt", "a.wav", "A1" }
-        << "cannot write the trace file /nonexistent/dir/t.txt";
-}
-
-void TestLoadCli::usageErrors()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-
-    const LoadCliRun run = runLoad(arguments);
-
-    QCOMPARE(run.status, int(loadcli::ExitUsage));
-    QVERIFY2(run.err.startsWith(QStringLiteral("vq250-load: ") + message), qPrintable(run.err));
-    QCOMPARE(run.out, QString());
-    QVERIFY(!run.emulator());
-}
-
-void TestLoadCli::helpListsTheExitStatuses()
-{
-    const LoadCliRun run = runLoad({ "--help", "--emulate" });
-
-    QCOMPARE(run.status, int(loadcli::ExitLoaded));
-    QCOMPARE(run.err, QString());
-    QCOMPARE(run.out, loadcli::loadUsage());
-    QVERIFY(run.out.startsWith(QStringLiteral("Usage: vq250-load [OPTION]... FILE.wav DEST\n")));
-    for (const char *line : { "  0  the sound was loaded", "  1  the load was refused",
-             "  2  usage error", "  3  the serial port cannot be opened",
-             "  4  the sound file was rejected", "  5  the transfer failed" })
-        QVERIFY2(run.out.contains(QLatin1String(line)), line);
-    for (const char *option : { "--port <NAME>", "--emulate", "--volume <N>", "--name <TEXT>",
-             "--no-loop", "--trace <FILE>", "--list-ports", "--help" })
-        QVERIFY2(run.out.contains(QLatin1String(option)), option);
-}
-
-void TestLoadCli::listsPorts()
-{
-    const LoadCliRun run = runLoad({ "--list-ports" });
-
-    QCOMPARE(run.status, int(loadcli::ExitLoaded));
-    QCOMPARE(run.err, QString());
-    QVERIFY(run.out.endsWith(QLatin1Char('\n')));
-    const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
-    if (lines == QStringList { QStringLiteral("No serial ports found.") })
-        return;
-    // The text of each line is checked with literal ports in tst_loaderapp.
-    for (const QString &line : lines)
-        QVERIFY2(line.startsWith(QLatin1Char('/')) || line.startsWith(QLatin1String("COM")),
-            qPrintable(line));
-}
 
 QTEST_GUILESS_MAIN(TestLoadCli)
 #include "tst_loadcli.moc"

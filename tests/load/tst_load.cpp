@@ -1,0 +1,424 @@
+#include "errors/ErrorTable.h"
+#include "load/Destination.h"
+#include "load/LoadCommand.h"
+#include "load/SoundHeader.h"
+#include "platform/ForwardingSerialPort.h"
+#include "sim/WireOracle.h"
+#include "sound/OpenCommand.h"
+#include "sound/Truncate.h"
+#include "support/Rig.h"
+
+#include <QTest>
+
+using namespace vq250;
+using namespace vq250::test;
+
+namespace
+{
+
+QString astral(int count)
+{
+    return QString::fromUcs4(U"\U0001F600").repeated(count);
+}
+
+QString nul(const char *before, const char *after)
+{
+    return QString::fromLatin1(before) + QChar(0) + QString::fromLatin1(after);
+}
+
+void type(Rig &rig, const QString &dest, const QString &volume, const QString &name, int loop)
+{
+    rig.window.destinationText = dest;
+    rig.window.volumeText = volume;
+    rig.window.name = name;
+    rig.window.loopValue = loop;
+}
+
+void open(Rig &rig, const QString &fileName, const QByteArray &samples)
+{
+    rig.dialog.nextPath = rig.wav(fileName, samples);
+    OpenSound(*rig.state, rig.platform);
+    QCOMPARE(rig.state->FileOpened, FlagTrue);
+    rig.box.shown.clear();
+    rig.progress.events.clear();
+}
+
+} // namespace
+
+// The load command: the entries, its refusals in order, and whole loads of
+// opened files into the emulated VQ250, compared with the wire oracle.
+class TestLoad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void destination()
+    {
+        const struct {
+            QString entry;
+            int station, bg;
+            bool stationValid, bgValid;
+        } rows[] = {
+            { "A1", 10, 1, true, true },
+            { "a1", 10, 1, true, true },
+            { "f8", 15, 8, true, true },
+            { "A12", 10, 1, true, true },
+            { "A", 10, 32, true, false },
+            { "", 32, 32, false, false },
+            { " A1", 32, 10, false, false },
+            { "G1", 32, 1, false, true },
+            { "g9", 32, 9, false, false },
+            { "11", 1, 1, false, true },
+            { "*1", 25, 1, false, true },
+            { "A0", 10, 0, true, false },
+            { "A9", 10, 9, true, false },
+            { "AB", 10, 11, true, false },
+            { "A*", 10, 25, true, false },
+            { "1A", 1, 10, false, false },
+            { QStringLiteral("\uFF11\u0663"), 32, 32, false, false },
+        };
+        for (const auto &row : rows) {
+            const Destination d = parseDestination(row.entry);
+            QVERIFY2(d.station == row.station && d.bgNum == row.bg, qPrintable(row.entry));
+            QVERIFY2(d.stationValid() == row.stationValid && d.bgNumValid() == row.bgValid,
+                qPrintable(row.entry));
+        }
+    }
+
+    void volume()
+    {
+        const struct {
+            QString entry;
+            int volume; // -1: refused
+        } rows[] = { { "0", 0 }, { "18", 18 }, { "255", 255 }, { "256", -1 }, { "-1", -1 },
+            { "-0", -1 }, { "", -1 }, { "   ", -1 }, { "abc", -1 }, { "18a", -1 }, { "0x12", -1 },
+            { "18.5", -1 }, { "18,0", -1 }, { "1e2", -1 }, { "  42 ", 42 }, { "\t42", 42 },
+            { "+42", 42 }, { " +7 ", 7 }, { "+ 7", -1 }, { "++7", -1 }, { "1+2", -1 },
+            { "1 8", -1 }, { "000018", 18 }, { "+", -1 }, { "1" + QString(30, '0'), -1 },
+            { QString(5000, '0') + "255", 255 }, { QStringLiteral("\uFF11\uFF18"), -1 },
+            { "18\n", -1 } };
+        for (const auto &row : rows) {
+            const std::optional<quint8> parsed = parseVolume(row.entry);
+            QVERIFY2((parsed ? int(*parsed) : -1) == row.volume, qPrintable(row.entry));
+        }
+    }
+
+    void nameBytes()
+    {
+        const struct {
+            QString name;
+            QByteArray bytes;
+            int length;
+        } rows[] = {
+            { "Doorbell", "Doorbell", 8 },
+            { QStringLiteral("Caf\u00e9 \u00c4\u00ff"), "Caf\xe9 \xc4\xff", 7 },
+            { QStringLiteral("\u20ac5 \u0416"), "?5 ?", 4 },
+            { QString::fromUcs4(U"a\U0001F600b"), "a?b", 3 },
+            { QStringLiteral("a\tb\x01"), "a\tb\x01", 4 },
+        };
+        for (const auto &row : rows) {
+            QCOMPARE(vq250::nameBytes(row.name), row.bytes);
+            QCOMPARE(nameLength(row.name), row.length);
+        }
+    }
+
+    // Each row breaks every later rule too, so only the order picks the box.
+    // Nothing reaches the line, the program state or the windows, but stale
+    // input is flushed all the same.
+    void refusals()
+    {
+        const QMap<QString, QString> prompts {
+            { "Open a File for Loading",
+                "Need to Open a File for Loading.|Either no file has been opened yet or|"
+                "the previous file opening was aborted or corrupted.|"
+                "Open a new sound file before loading." },
+            { "Need Valid Station Letter",
+                "Enter Destination Station Letter.|Must enter a valid Destination Station Letter|"
+                "(A thru F) and BG Sound Number (1 thru 8)|(for example A1)|"
+                "before selecting Load Sound button." },
+            { "Need Valid BG Number",
+                "Enter Destination BG Sound Number.|Must enter a valid Destination BG Sound Number|"
+                "(1 thru 8) after Station Letter (A thru F)|(for example A1)|"
+                "before selecting Load Sound button." },
+            { "Too Long for BG#8",
+                "Sound is too long for BG#8.|Sound to be loaded to BG#8 is limited to|"
+                "a maximum of 65519 bytes|(Approx. 8.1 seconds).|"
+                "Need to Truncate Sound for BG#8 before loading." },
+            { "Default Volume Out of Range",
+                "Volume Out of Range.|Default Sound Volume must be a number from 0 to 255.|"
+                "(0 = Silent, 255 = Full Volume)|Note that this Volume Level Value is Non-Linear|"
+                "and a value of around 18 is usually about mid-level.|"
+                "Enter a valid Default Volume Level then try again." },
+            { "Sound Name Too Long",
+                "Sound Name too long.|Sound Name is Limited to 10 Characters in VQ250.|"
+                "Enter name of 10 or less characters." },
+        };
+        const QString eleven = QStringLiteral("ElevenChars");
+        const char *station = "Need Valid Station Letter";
+        const char *bg = "Need Valid BG Number";
+        const char *volume = "Default Volume Out of Range";
+        const char *name = "Sound Name Too Long";
+        const struct {
+            bool opened;
+            QString dest;
+            int soundLen;
+            QString volume, name;
+            const char *title;
+        } rows[] = {
+            { false, "Z9", 70000, "x", eleven, "Open a File for Loading" },
+            { true, "Z9", 70000, "x", eleven, station },
+            { true, "", 10, "18", "a", station },
+            { true, " A1", 10, "18", "a", station },
+            { true, "G1", 10, "18", "a", station },
+            { true, "*1", 10, "18", "a", station },
+            { true, "1A", 10, "18", "a", station },
+            { true, QString(100000, 'Q'), 10, "18", "a", station },
+            { true, QString(100000, QChar(10)), 10, "18", "a", station },
+            { true, "\tA1", 10, "18", "a", station },
+            { true, "\r1", 10, "18", "a", station },
+            { true, "A\n", 10, "18", "a", bg },
+            { true, nul("", "1"), 10, "18", "a", station },
+            { true, astral(1) + "1", 10, "18", "a", station },
+            { true, QStringLiteral("\uFF211"), 10, "18", "a", station },
+            { true, QStringLiteral("\u00C11"), 10, "18", "a", station },
+            { true, QString(100000, QChar(0)), 10, QString(100000, '9'), astral(50000), station },
+            { true, "A", 10, "18", "a", bg },
+            { true, "A0", 10, "18", "a", bg },
+            { true, "A9", 70000, "x", eleven, bg },
+            { true, "A*", 10, "18", "a", bg },
+            { true, "A\t1", 10, "18", "a", bg },
+            { true, nul("A", "1"), 10, "18", "a", bg },
+            { true, "A" + astral(1), 10, "18", "a", bg },
+            { true, QStringLiteral("A") + QChar(0xDC00), 10, "18", "a", bg },
+            { true, QStringLiteral("A\uFF11"), 10, "18", "a", bg },
+            { true, "A8", 65520, "x", eleven, "Too Long for BG#8" },
+            { true, "f8", 131056, "18", "a", "Too Long for BG#8" },
+            { true, "A1", 10, "256", eleven, volume },
+            { true, "A8", 65519, "x", "a", volume },
+            { true, "A7", 131056, "x", "a", volume },
+            { true, "A1", 10, QString(100000, ' '), "a", volume },
+            { true, "A1", 10, QString(100000, '9'), "a", volume },
+            { true, "A1", 10, nul("18", ""), "a", volume },
+            { true, "A1", 10, nul("", "18"), "a", volume },
+            { true, "A1", 10, "18\r\n", "a", volume },
+            { true, "A1", 10, "18", QString(100000, QChar(0)), name },
+            { true, "A1", 10, nul("1", "8"), "a", volume },
+            { true, "A1", 10, QString::fromUcs4(U"\U0001D7CF\U0001D7D6"), "a", volume },
+            { true, "A1", 10, QStringLiteral("\u00B9\u00B2"), "a", volume },
+            { true, "A1", 10, "1" + QString(30, '0'), astral(50000), volume },
+            { true, "A1", 10, "18", eleven, name },
+            { true, "A1", 10, "18", QString(11, QChar(0xE9)), name },
+            { true, "A1", 10, "18", QString(100000, 'n'), name },
+            { true, "A1", 10, "18", astral(11), name },
+            { true, "A1", 10, "18", QString(11, QChar(13)), name },
+            { true, "A1", 10, "18", QStringLiteral("Announceme\u0301"), name },
+        };
+        for (const auto &row : rows) {
+            Rig rig;
+            FakeSerialPort port;
+            Platform platform = rig.on(port);
+            ProgramState &st = *rig.state;
+            st.FileOpened = row.opened ? FlagTrue : FlagFalse;
+            st.SoundLen = row.soundLen;
+            st.SoundName = QStringLiteral("before");
+            st.ErrCode = 99;
+            st.SoundBuf[0] = 0x52;
+            type(rig, row.dest, row.volume, row.name, Checked);
+            port.incoming = QByteArray("\xA1\x73stale", 7);
+
+            LoadSound(st, platform);
+
+            QCOMPARE(rig.box.shown.size(), 1);
+            QCOMPARE(rig.box.shown[0].title, QString::fromLatin1(row.title));
+            QCOMPARE(rig.box.shown[0].prompt, QString(prompts[row.title]).replace('|', QChar(13)));
+            QCOMPARE(rig.box.shown[0].style, 0);
+            QVERIFY(port.sent.isEmpty() && port.incoming.isEmpty());
+            QCOMPARE(st.ErrCode, quint8(0));
+            QCOMPARE(st.SoundName, QStringLiteral("before"));
+            QCOMPARE(st.SoundLen, row.soundLen);
+            QCOMPARE(st.FileOpened, row.opened ? FlagTrue : FlagFalse);
+            QCOMPARE(st.SoundBuf[0], quint8(0x52));
+            QCOMPARE(rig.events.processCalls() + rig.events.waitCalls(), 0);
+            QVERIFY(rig.progress.events.isEmpty() && rig.window.enabledHistory.isEmpty());
+        }
+    }
+
+    // Opened through the file dialog, loaded, compared with the oracle.
+    void loads()
+    {
+        const struct {
+            int samples;
+            QString dest, volume, name;
+            int loop;
+            const char *destination; // as the oracle and the caption have it
+            LoadEntries header;
+            int storedLen = -1; // -1: all of the samples
+        } rows[] = {
+            { 0, "A1", "18", "Silence", Checked, "A1", { 18, "Silence", true } },
+            { 1000, "b2", "0", "Bell", Unchecked, "B2", { 0, "Bell", false } },
+            { 8173, "C3", "255", "TenCharsXY", Checked, "C3", { 255, "TenCharsXY", true } },
+            { 8174, "d4", " +7 ", "", 2, "D4", { 7, "", false } },
+            { 65519, "F8", "18", "Max8", Checked, "F8", { 18, "Max8", true } },
+            { 131056, "E7x", "18", "Long", Checked, "E7", { 18, "Long", true } },
+            { 140000, "A6", "18", "Cut", Unchecked, "A6", { 18, "Cut", false }, 131056 },
+            { 500, "B5", "18", QStringLiteral("Caf\u00e9\u20ac"), Checked, "B5",
+                { 18, "Caf\xe9?", true } },
+            { 300, "A1" + QString(100000, QChar(0x2603)), "18", "Bell", Checked, "A1",
+                { 18, "Bell", true } },
+            { 300, "A1\r\n", "18", "Bell", Checked, "A1", { 18, "Bell", true } },
+            { 300, nul("A1", "x"), "18", "Bell", Checked, "A1", { 18, "Bell", true } },
+            { 300, "f8\t", "18", "Bell", Checked, "F8", { 18, "Bell", true } },
+            { 300, "B2", "18", nul("\t\r\n", "x"), Checked, "B2",
+                { 18, QByteArray("\t\r\n\0x", 5), true } },
+            { 300, "B2", "18", QString(10, QChar(0)), Checked, "B2",
+                { 18, QByteArray(10, '\0'), true } },
+            { 300, "B2", "18", QStringLiteral("\u007F\u0085"), Checked, "B2",
+                { 18, "\x7F\x85", true } },
+            { 300, "C3", "18", QStringLiteral("\u03A9\u20AC\u0416"), Checked, "C3",
+                { 18, "???", true } },
+            { 300, "C3", "18", astral(10), Checked, "C3", { 18, QByteArray(10, '?'), true } },
+            { 300, "C3", "18", QStringLiteral("a") + QChar(0xD800) + "b", Checked, "C3",
+                { 18, "a?b", true } },
+            // A no-break space is byte 160, the pad byte itself: sent as it is.
+            { 300, "C3", "18", QStringLiteral("\u00A0\u00FF\u0080"), Checked, "C3",
+                { 18, "\xA0\xFF\x80", true } },
+            { 300, "D4", QString(100000, '0') + "7", "V", Checked, "D4", { 7, "V", true } },
+            { 300, "D4", "\t255\t", "V", Checked, "D4", { 255, "V", true } },
+        };
+        for (const auto &row : rows) {
+            Rig rig;
+            const QByteArray samples = noise(row.samples, row.samples);
+            open(rig, QStringLiteral("sound.wav"), samples);
+            type(rig, row.dest, row.volume, row.name, row.loop);
+
+            LoadSound(*rig.state, rig.platform);
+
+            QVERIFY2(rig.box.shown.isEmpty(), row.destination);
+            const QByteArray sent = samples.left(row.storedLen < 0 ? row.samples : row.storedLen);
+            QVERIFY2(
+                sentWire(*rig.port) == markedHex(expectedWire(sent, row.destination, row.header)),
+                row.destination);
+            QCOMPARE(rig.state->SoundName, row.name);
+            QCOMPARE(rig.progress.message,
+                QStringLiteral("Writing Sound to Flash BG# ") + row.destination);
+            QVERIFY(!rig.progress.visible);
+            QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
+        }
+    }
+
+    // The entries as the open command left them: name from the file, cut to 10.
+    void untouchedEntriesAfterOpen()
+    {
+        Rig rig;
+        const QByteArray samples = noise(3000, 9);
+        open(rig, QStringLiteral("Announcement2.wav"), samples);
+        rig.window.destinationText = QStringLiteral("a1");
+        LoadSound(*rig.state, rig.platform);
+        QCOMPARE(sentWire(*rig.port),
+            markedHex(expectedWire(samples, "A1", { 18, "Announceme", true })));
+    }
+
+    void twoLoadsAfterOneOpen()
+    {
+        Rig rig;
+        const QByteArray samples = noise(20000, 7);
+        open(rig, QStringLiteral("Doorbell.wav"), samples);
+        rig.window.destinationText = QStringLiteral("A1");
+        LoadSound(*rig.state, rig.platform);
+        rig.port->trace().clear();
+        type(rig, QStringLiteral("B3"), QStringLiteral("40"), QStringLiteral("Second"), Unchecked);
+        LoadSound(*rig.state, rig.platform);
+        QVERIFY(rig.box.shown.isEmpty());
+        QCOMPARE(
+            sentWire(*rig.port), markedHex(expectedWire(samples, "B3", { 40, "Second", false })));
+        QVERIFY(rig.port->device().slot(10, 1)->sound() == samples);
+    }
+
+    void truncateThenLoadToSlot8()
+    {
+        Rig rig;
+        const QByteArray samples = noise(100000, 8);
+        open(rig, QStringLiteral("Long.wav"), samples);
+        rig.window.destinationText = QStringLiteral("C8");
+        LoadSound(*rig.state, rig.platform);
+        QCOMPARE(rig.box.shown.size(), 1);
+        QCOMPARE(rig.box.shown[0].title, QStringLiteral("Too Long for BG#8"));
+        QCOMPARE(rig.port->bytesToDevice(), 0);
+
+        TruncateForBG8(*rig.state, rig.platform);
+        QCOMPARE(rig.window.fileLenSec, QStringLiteral("8.1899 Sec."));
+        LoadSound(*rig.state, rig.platform);
+        QCOMPARE(rig.box.shown.size(), 2); // the truncation question only
+        QCOMPARE(sentWire(*rig.port),
+            markedHex(expectedWire(samples.left(65519), "C8", { 18, "Long", true })));
+    }
+
+    // A failure shows its box once, clears the code, gives the buttons back,
+    // and the next load goes through.
+    void failureIsReportedThenTheNextLoadGoesThrough()
+    {
+        EmulatorOptions options;
+        options.faults.push_back(DeviceFault::errorReply(1, DeviceFault::Checksum, 19));
+        Rig rig(options);
+        open(rig, QStringLiteral("s.wav"), noise(9000, 1));
+        rig.window.destinationText = QStringLiteral("A2");
+        LoadSound(*rig.state, rig.platform);
+        QCOMPARE(rig.box.shown.size(), 1);
+        QCOMPARE(rig.box.shown[0].title, QStringLiteral("Flash Memory Write Error (FlshSvEr)"));
+        QCOMPARE(rig.state->ErrCode, quint8(0));
+        QVERIFY(!rig.progress.visible);
+        QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
+        QVERIFY(!rig.port->device().slot(10, 2)->complete);
+
+        LoadSound(*rig.state, rig.platform);
+        QCOMPARE(rig.box.shown.size(), 1);
+        QVERIFY(rig.port->device().slot(10, 2)->complete);
+    }
+
+    // The one end-to-end check of the program's 8000 ms reply time-out.
+    void silenceIsReportedAfterEightSeconds()
+    {
+        EmulatorOptions options;
+        options.faults.push_back(DeviceFault::goSilent(1, 0));
+        Rig rig(options);
+        open(rig, QStringLiteral("s.wav"), noise(2000, 2));
+        rig.window.destinationText = QStringLiteral("B1");
+        const qint64 start = rig.events.nowUs();
+        LoadSound(*rig.state, rig.platform);
+        QCOMPARE(rig.box.shown.size(), 1);
+        QCOMPARE(
+            rig.box.shown[0].title, QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)"));
+        const qint64 waited = rig.events.nowUs() - start;
+        QVERIFY2(waited >= 8000000 && waited < 8100000, qPrintable(QString::number(waited)));
+        QVERIFY(rig.state->TimedOut == FlagFalse && !rig.timer->isActive());
+    }
+
+    // Bytes left in the input by an abandoned exchange would be taken for
+    // the echo of the first byte: a load discards them first.
+    void staleInputIsFlushedBeforeLoading()
+    {
+        class StaleInput : public ForwardingSerialPort
+        {
+        public:
+            using ForwardingSerialPort::ForwardingSerialPort;
+            QByteArray stale = QByteArray("\x02\x05", 2);
+            int bytesAvailable() const override
+            {
+                return int(stale.size()) + inner().bytesAvailable();
+            }
+            QByteArray readAll() override { return std::exchange(stale, {}) + inner().readAll(); }
+        };
+        Rig rig;
+        const QByteArray samples = noise(100, 3);
+        open(rig, QStringLiteral("s.wav"), samples);
+        StaleInput port(*rig.port);
+        Platform platform = rig.on(port);
+        rig.window.destinationText = QStringLiteral("A1");
+        LoadSound(*rig.state, platform);
+        QVERIFY(rig.box.shown.isEmpty());
+        QVERIFY(rig.port->device().slot(10, 1)->sound() == samples);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLoad)
+#include "tst_load.moc"

@@ -1,0 +1,322 @@
+#include "sim/EmulatedPort.h"
+#include "sim/VirtualEventLoop.h"
+#include "sim/WireOracle.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vq250;
+
+namespace
+{
+
+constexpr qint64 B = 173612; // one byte on the line at 57600 8N1, in ns (rounded up)
+
+// Bytes as "*A0 00 11": "*" marks DTR.
+struct Marked {
+    QByteArray bytes;
+    QList<bool> dtr;
+};
+
+Marked marked(const QString &text)
+{
+    Marked m;
+    for (const QString &word : text.split(' ', Qt::SkipEmptyParts)) {
+        m.dtr << word.startsWith('*');
+        m.bytes += char(word.mid(word.startsWith('*') ? 1 : 0).toUInt(nullptr, 16));
+    }
+    return m;
+}
+
+// The oracle's first `count` bytes for `length` samples into `destination`.
+QString oracle(int length, const char *destination, int count, int from = 0)
+{
+    return markedHex(expectedWire(QByteArray(length, '\x11'), destination, { 40, "ABC", false }))
+        .split(' ')
+        .mid(from, count)
+        .join(' ');
+}
+
+// Writes the bytes as the PC would, lets the line run dry for a second and
+// reads what came back, as hex.
+QString exchange(VirtualEventLoop &events, EmulatedPort &port, const QString &text)
+{
+    const Marked m = marked(text);
+    for (int i = 0; i < m.bytes.size(); ++i) {
+        port.setDtr(m.dtr[i]);
+        port.write(m.bytes.mid(i, 1));
+    }
+    events.advanceTo(events.nowUs() + 1000000);
+    return QString::fromLatin1(port.readAll().toHex(' ').toUpper());
+}
+
+struct Emulator {
+    explicit Emulator(EmulatorOptions options = {})
+        : port(events, std::move(options))
+    {
+        port.open();
+    }
+    QString exchange(const QString &text) { return ::exchange(events, port, text); }
+    VirtualEventLoop events;
+    EmulatedPort port;
+};
+
+} // namespace
+
+// The emulated VQ250 and its line: the block rules, error pairs, timing,
+// the driver's queue, faults and the wire trace.
+class TestEmulator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void deviceRules()
+    {
+        // A header for 100 samples into A1, as the oracle has it, and its answer.
+        const QString header = oracle(100, "A1", 22);
+        const QString headerAnswer
+            = QString::fromLatin1(expectedWire(QByteArray(100, '\x11'), "A1", { 40, "ABC", false })
+                                      .fromDevice.left(5)
+                                      .toHex(' ')
+                                      .toUpper());
+        const QString headerCks = header.split(' ').last();
+        const QString wrongCks
+            = QStringLiteral("%1")
+                  .arg((headerCks.toUInt(nullptr, 16) + 1) & 0xFF, 2, 16, QChar('0'))
+                  .toUpper();
+        const QString wrongCksInverted
+            = QStringLiteral("%1")
+                  .arg(~(headerCks.toUInt(nullptr, 16) + 1) & 0xFF, 2, 16, QChar('0'))
+                  .toUpper();
+        const struct {
+            const char *name;
+            QString sent, answer;
+        } rows[] = {
+            { "unknown command", "*50", "AF 06" },
+            { "data where a command is due", "12", "ED 02" },
+            { "data block before a header", "*A1", "5E 05" },
+            { "LenM beyond the 8192-byte buffer", "*A0 20 00", "A0 20 FF 04" },
+            { "header of the wrong size", "*A0 00 10", "A0 00 EF 05" },
+            { "command byte on LenM", "*A0 *00", "A0 FF 01" },
+            { "command byte among the data", "*A0 00 11 0A *A0", "A0 00 11 5F 01" },
+            { "checksum off by one", header.left(header.size() - 2) + wrongCks,
+                "A0 00 11 " + wrongCksInverted + " 03" },
+            { "header accepted", header, headerAnswer },
+            { "BG#8 with 65520 bytes", oracle(65520, "F8", 22),
+                "A0 00 11 " + oracle(65520, "F8", 1, 21) + " 12" },
+            { "BG#8 with 65519 bytes", oracle(65519, "F8", 22),
+                "A0 00 11 " + oracle(65519, "F8", 1, 21) + " A1" },
+            { "no station J (19)", oracle(10, "J1", 22),
+                "A0 00 11 " + oracle(10, "J1", 1, 21) + " 18" },
+            // After a header of length 100 the first block must start at 115 (0x73).
+            { "address not the one expected", header + " *A1 00 03 00 00 72 11 84",
+                headerAnswer + " A1 00 03 8D 05" },
+            { "wrong block number", header + " *A2 00 03 00 00 73 11 84", headerAnswer + " 5D 05" },
+            { "block reaching below index 0", oracle(0, "A1", 22) + " *A1 00 13 00 00 0F",
+                QString::fromLatin1(expectedWire({}, "A1", { 40, "ABC", false })
+                                        .fromDevice.left(5)
+                                        .toHex(' ')
+                                        .toUpper())
+                    + " A1 00 13 F0 05" },
+            { "whole sound in one block", oracle(0, "A1", 45),
+                QString::fromLatin1(
+                    expectedWire({}, "A1", { 40, "ABC", false }).fromDevice.toHex(' ').toUpper()) },
+            { "an error ends the transfer; a new header is heard", "12 13 " + header,
+                "ED 02 " + headerAnswer },
+        };
+        for (const auto &row : rows) {
+            Emulator e;
+            QVERIFY2(e.exchange(row.sent) == row.answer, row.name);
+        }
+    }
+
+    // Length 3 in E5, sent in two blocks: indexes 18 down to 2, then 1 and 0.
+    void storesTheSlotByAddress()
+    {
+        Emulator e;
+        const QByteArray image
+            = expectedHeader(3, { 40, "ABC", false }) + QByteArray("\x10\x11\x12");
+        QByteArray first = QByteArray("\x00\x00\x12", 3);
+        for (int i = 18; i >= 2; --i)
+            first += image[i];
+        QString blocks = oracle(3, "E5", 22) + " *A1 00 13";
+        int sum = 0;
+        for (const char c : first)
+            sum += quint8(c);
+        blocks += ' ' + QString::fromLatin1(first.toHex(' '))
+            + QStringLiteral(" %1").arg(sum & 0xFF, 2, 16, QChar('0'));
+        blocks += QStringLiteral(" *A2 00 04 00 00 01 %1 %2 %3")
+                      .arg(quint8(image[1]), 2, 16, QChar('0'))
+                      .arg(quint8(image[0]), 2, 16, QChar('0'))
+                      .arg((1 + quint8(image[1]) + quint8(image[0])) & 0xFF, 2, 16, QChar('0'));
+        QVERIFY(e.exchange(blocks).endsWith(" 73"));
+        const StoredSlot *slot = e.port.device().slot(14, 5);
+        QVERIFY(slot && slot->complete);
+        QCOMPARE(slot->image, image);
+        QCOMPARE(slot->length(), 3);
+        QCOMPARE(slot->name(), QStringLiteral("ABC"));
+        QCOMPARE(int(slot->volume()), 40);
+        QVERIFY(!slot->looping());
+        QCOMPARE(e.port.device().completedTransfers(), 1);
+    }
+
+    void byteTakesOneFiftySevenSixHundredthOfASecond()
+    {
+        Emulator e;
+        e.port.setDtr(true);
+        e.port.write("\xA0");
+        QCOMPARE(e.port.bytesToWrite(), 0);
+        e.events.advanceTo(347);
+        QCOMPARE(e.port.bytesAvailable(), 0);
+        e.events.waitForEvents(); // woken for the echo
+        QCOMPARE(e.events.nowUs(), 348);
+        QCOMPARE(e.port.bytesAvailable(), 1);
+        const QList<WireByte> wire = e.port.trace().bytes();
+        QVERIFY(wire.size() == 2 && wire[0].timeNs == B && wire[1].timeNs == 2 * B);
+    }
+
+    // The queue takes bytes while it has room; it wakes its writer when 256
+    // bytes are free, not for every byte; waiting bytes leave back to back.
+    void driverQueue()
+    {
+        Emulator e;
+        e.port.device().setSilent(true);
+        for (int i = 0; i < 4096; ++i) {
+            e.port.write("\x55");
+            QCOMPARE(e.port.bytesToWrite(), 0);
+        }
+        e.port.write("\x55");
+        QCOMPARE(e.port.bytesToWrite(), 1);
+        e.events.waitForEvents();
+        QCOMPARE(e.events.nowUs(), (256 * B + 999) / 1000);
+        QCOMPARE(e.port.bytesToWrite(), 0);
+        QCOMPARE(e.port.lineIdleAtUs(), (4097 * B + 999) / 1000);
+        QCOMPARE(e.port.bytesToDevice(), 4097);
+
+        EmulatorOptions options;
+        options.txQueueBytes = 16;
+        options.txWakeRoomBytes = 4;
+        Emulator small(options);
+        small.port.write(QByteArray(40, char(0x11)));
+        QCOMPARE(small.port.bytesToWrite(), 24);
+        small.events.advanceTo(1000000); // nobody asks meanwhile
+        QCOMPARE(small.port.bytesToWrite(), 0);
+        const auto sent = small.port.trace().toDevice();
+        QCOMPARE(sent.size(), 40);
+        for (int i = 1; i < sent.size(); ++i)
+            QCOMPARE(sent[i].timeNs - sent[i - 1].timeNs, B);
+    }
+
+    void requestTiming()
+    {
+        EmulatorOptions flash;
+        flash.flashWriteUs = 5000;
+        Emulator slow(flash);
+        slow.exchange(oracle(100, "A1", 22));
+        const QList<WireByte> answers = slow.port.trace().fromDevice();
+        QCOMPARE(answers.size(), 5);
+        QCOMPARE(answers[3].note, QStringLiteral("echo"));
+        QCOMPARE(answers[4].note, QStringLiteral("request"));
+        QCOMPARE(answers[4].timeNs - answers[3].timeNs, 5000000);
+
+        // With request and echo joined, both become readable as one read.
+        EmulatorOptions joined;
+        joined.requestWithEcho = true;
+        Emulator e(joined);
+        const QString header = oracle(100, "A1", 22);
+        e.exchange(header.left(header.size() - 3));
+        const qint64 startNs = e.events.nowUs() * 1000;
+        e.port.write(marked(header.right(2)).bytes);
+        e.events.advanceTo((startNs + 2 * B) / 1000); // the echo is over
+        QCOMPARE(e.port.bytesAvailable(), 0);
+        e.events.waitForEvents(); // the request is over too
+        QCOMPARE(e.events.nowUs(), (startNs + 3 * B + 999) / 1000);
+        QCOMPARE(
+            QString::fromLatin1(e.port.readAll().toHex(' ').toUpper()), header.right(2) + " A1");
+    }
+
+    void faults()
+    {
+        const QString header = oracle(100, "A1", 22);
+        const QString answer
+            = QString::fromLatin1(expectedWire(QByteArray(100, '\x11'), "A1", { 40, "ABC", false })
+                                      .fromDevice.left(5)
+                                      .toHex(' ')
+                                      .toUpper());
+        EmulatorOptions dropped;
+        dropped.faults = { DeviceFault::dropEcho(0, 0) };
+        Emulator once(dropped); // a fault plays once
+        QCOMPARE(once.exchange(header), answer.mid(3));
+        QCOMPARE(once.exchange(header), answer);
+        QCOMPARE(once.port.device().pendingFaults(), 0);
+
+        EmulatorOptions corrupt;
+        corrupt.faults = { DeviceFault::corruptToDevice(0, 0, 0x01) };
+        Emulator heard(corrupt);
+        QCOMPARE(heard.exchange("*A0"), QStringLiteral("5E 05"));
+        QCOMPARE(heard.port.trace().toDevice().first().note, QStringLiteral("heard A1"));
+
+        EmulatorOptions silent;
+        silent.faults = { DeviceFault::goSilent(0, 1) };
+        silent.blockIdleResetUs = 0; // keeps the unfinished block however long it waits
+        Emulator quiet(silent);
+        QCOMPARE(quiet.exchange("*A0 00"), QStringLiteral("A0"));
+        QCOMPARE(quiet.exchange("*A0"), QString());
+        QVERIFY(quiet.port.device().isSilent());
+        quiet.port.device().setSilent(false);
+        QCOMPARE(quiet.exchange("*A0"), QStringLiteral("5F 01")); // still waiting for LenM
+    }
+
+    // A block the PC abandoned keeps the device waiting only until a second
+    // of silence has passed; then a new header is heard as a command.
+    void abandonedBlockIsDroppedAfterOneSecond()
+    {
+        for (const auto &[silenceUs, answer] :
+            { std::pair { 500000, "5F 01" }, std::pair { 1500000, "A0" } }) {
+            Emulator e;
+            e.port.setDtr(true);
+            e.port.write("\xA0");
+            e.events.advanceTo(e.events.nowUs() + silenceUs);
+            QCOMPARE(e.port.readAll(), QByteArray("\xA0"));
+            e.port.write("\xA0");
+            e.events.advanceTo(e.events.nowUs() + 10000);
+            QCOMPARE(QString::fromLatin1(e.port.readAll().toHex(' ').toUpper()),
+                QString::fromLatin1(answer));
+        }
+    }
+
+    void portEdges()
+    {
+        VirtualEventLoop events;
+        EmulatedPort slow(events); // the device hears nothing at another speed
+        slow.setSettings(QStringLiteral("9600,N,8,1"));
+        slow.open();
+        QCOMPARE(exchange(events, slow, "*A0"), QString());
+        QCOMPARE(slow.trace().toDevice().first().note, QStringLiteral("unheard"));
+        EmulatorOptions refuse;
+        refuse.refuseOpen = true;
+        auto port = makeEmulatedPort(events, refuse);
+        QVERIFY(!port->open() && !port->isOpen() && !port->errorText().isEmpty());
+        port->write("\xA0"); // goes nowhere
+        QCOMPARE(port->bytesToDevice(), 0);
+    }
+
+    void traceText()
+    {
+        Emulator e;
+        e.exchange("*50");
+        const QString text = QStringLiteral("# VQ250 wire trace\n# time_us dir dtr byte note\n"
+                                            "173.612 PC>VQ 1 50\n347.224 VQ>PC - AF marker\n"
+                                            "520.836 VQ>PC - 06 code\n");
+        QCOMPARE(e.port.trace().toText(), text);
+        QTemporaryDir dir;
+        QVERIFY(e.port.trace().writeTo(dir.filePath("wire.txt")));
+        QFile file(dir.filePath("wire.txt"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), text);
+        QVERIFY(!e.port.trace().writeTo(dir.filePath("missing/wire.txt")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEmulator)
+#include "tst_emulator.moc"

@@ -1,5 +1,5 @@
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "support/Fakes.h"
 
 #include <QTest>

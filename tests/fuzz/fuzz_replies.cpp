@@ -15,8 +15,8 @@
 
 #include "FuzzCheck.h"
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "link/SoundTransfer.h"
 #include "platform/Platform.h"
 #include "sim/EmulatedPort.h"
@@ -70,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const quint8 timing = take();
 
     EmulatorOptions options;
-    options.replyDelayUs = DelaysNs[timing & 3] / 1000;
-    options.flashWriteUs = DelaysNs[timing >> 2 & 3] / 1000;
+    options.replyDelayNs = DelaysNs[timing & 3];
+    options.flashWriteNs = DelaysNs[timing >> 2 & 3];
     options.requestWithEcho = timing & 0x10;
     options.txQueueBytes = QueueBytes[timing >> 5 & 3];
     const int blocks = 1 + (length + 16 + 8188) / 8189;

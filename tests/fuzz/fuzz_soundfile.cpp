@@ -9,7 +9,7 @@
 
 #include "FuzzCheck.h"
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
 #include "platform/Platform.h"
 #include "sim/VirtualEventLoop.h"

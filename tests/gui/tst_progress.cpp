@@ -16,10 +16,10 @@ class TestProgress : public QObject
 private slots:
     void madeOnFirstUseWithoutShowing()
     {
-        ProgressWindow unused;
+        WidgetProgressView unused;
         QVERIFY(unused.window() == nullptr);
         for (int operation = 0; operation < 3; ++operation) {
-            ProgressWindow progress;
+            WidgetProgressView progress;
             if (operation == 0)
                 progress.setMessage(QStringLiteral("Opening Sound File"));
             else if (operation == 1)
@@ -34,7 +34,7 @@ private slots:
 
     void design()
     {
-        ProgressWindow progress;
+        WidgetProgressView progress;
         progress.refresh();
         Progress *window = progress.window();
         QCOMPARE(window->objectName(), QStringLiteral("Progress"));
@@ -65,7 +65,7 @@ private slots:
         } rows[]
             = { { 37, 37 }, { 12.4f, 12 }, { 12.6f, 13 }, { -5, 0 }, { 250, 100 }, { 100, 100 } };
         for (const auto &row : rows) {
-            ProgressWindow progress;
+            WidgetProgressView progress;
             progress.setValue(50);
             progress.setValue(row.percent);
             QCOMPARE(progress.window()->bar().value(), row.shown);
@@ -74,7 +74,7 @@ private slots:
 
     void hiddenKeepsMessageAndValueThenShowsAgain()
     {
-        ProgressWindow progress;
+        WidgetProgressView progress;
         progress.setMessage(QStringLiteral("Writing Sound to Flash BG# A1"));
         progress.setValue(64);
         progress.setVisible(true);
@@ -122,7 +122,7 @@ private slots:
         owner.setGeometry(100, 80, 600, 400);
         owner.show();
         QVERIFY(QTest::qWaitForWindowExposed(&owner));
-        ProgressWindow progress(&owner);
+        WidgetProgressView progress(&owner);
         progress.setVisible(true);
         Progress *window = progress.window();
         QVERIFY(QTest::qWaitForWindowExposed(window));

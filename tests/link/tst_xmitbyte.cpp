@@ -1,6 +1,6 @@
 #include "errors/ErrorTable.h"
 #include "link/XmitByte.h"
-#include "platform/StaleInput.h"
+#include "core/PortCounts.h"
 #include "support/Rig.h"
 
 #include <QTest>

@@ -158,6 +158,10 @@ private slots:
         const char *bg = "Need Valid BG Number";
         const char *volume = "Default Volume Out of Range";
         const char *name = "Sound Name Too Long";
+        const QHash<QString, LoadCheck> checkOf { { "Open a File for Loading", LoadCheck::FileOpened },
+            { station, LoadCheck::Station }, { bg, LoadCheck::BgNumber },
+            { "Too Long for BG#8", LoadCheck::Bg8Length }, { volume, LoadCheck::Volume },
+            { name, LoadCheck::NameLength } };
         const struct {
             bool opened;
             QString dest;
@@ -226,8 +230,10 @@ private slots:
             type(rig, row.dest, row.volume, row.name, Checked);
             port.incoming = QByteArray("\xA1\x73stale", 7);
 
-            LoadSound(st, platform);
+            const LoadResult result = LoadSound(st, platform);
 
+            QCOMPARE(result.kind, LoadResult::Kind::Refused);
+            QCOMPARE(result.refusedBy, checkOf.value(row.title, LoadCheck::None));
             QCOMPARE(rig.box.shown.size(), 1);
             QCOMPARE(rig.box.shown[0].title, QString::fromLatin1(row.title));
             QCOMPARE(rig.box.shown[0].prompt, QString(prompts[row.title]).replace('|', QChar(13)));
@@ -291,8 +297,7 @@ private slots:
             open(rig, QStringLiteral("sound.wav"), samples);
             type(rig, row.dest, row.volume, row.name, row.loop);
 
-            LoadSound(*rig.state, rig.platform);
-
+            QCOMPARE(LoadSound(*rig.state, rig.platform).kind, LoadResult::Kind::Loaded);
             QVERIFY2(rig.box.shown.isEmpty(), row.destination);
             const QByteArray sent = samples.left(row.storedLen < 0 ? row.samples : row.storedLen);
             QVERIFY2(
@@ -362,7 +367,9 @@ private slots:
         Rig rig(options);
         open(rig, QStringLiteral("s.wav"), noise(9000, 1));
         rig.window.destinationText = QStringLiteral("A2");
-        LoadSound(*rig.state, rig.platform);
+        const LoadResult result = LoadSound(*rig.state, rig.platform);
+        QCOMPARE(result.kind, LoadResult::Kind::Rejected);
+        QCOMPARE(int(result.code), 0x13);
         QCOMPARE(rig.box.shown.size(), 1);
         QCOMPARE(rig.box.shown[0].title, QStringLiteral("Flash Memory Write Error (FlshSvEr)"));
         QCOMPARE(rig.state->ErrCode, quint8(0));
@@ -384,7 +391,9 @@ private slots:
         open(rig, QStringLiteral("s.wav"), noise(2000, 2));
         rig.window.destinationText = QStringLiteral("B1");
         const qint64 start = rig.events.nowUs();
-        LoadSound(*rig.state, rig.platform);
+        const LoadResult result = LoadSound(*rig.state, rig.platform);
+        QCOMPARE(result.kind, LoadResult::Kind::Failed);
+        QCOMPARE(int(result.code), 0xE0);
         QCOMPARE(rig.box.shown.size(), 1);
         QCOMPARE(
             rig.box.shown[0].title, QStringLiteral("PC to VQ250 Serial Comm Error (PCcommEr)"));

@@ -210,7 +210,7 @@ private slots:
     void requestTiming()
     {
         EmulatorOptions flash;
-        flash.flashWriteUs = 5000;
+        flash.flashWriteNs = 5000000;
         Emulator slow(flash);
         slow.exchange(oracle(100, "A1", 22));
         const QList<WireByte> answers = slow.port.trace().fromDevice();
@@ -258,7 +258,7 @@ private slots:
 
         EmulatorOptions silent;
         silent.faults = { DeviceFault::goSilent(0, 1) };
-        silent.blockIdleResetUs = 0; // keeps the unfinished block however long it waits
+        silent.blockIdleResetNs = 0; // keeps the unfinished block however long it waits
         Emulator quiet(silent);
         QCOMPARE(quiet.exchange("*A0 00"), QStringLiteral("A0"));
         QCOMPARE(quiet.exchange("*A0"), QString());

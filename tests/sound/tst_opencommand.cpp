@@ -72,8 +72,7 @@ private slots:
             rig.state->FileOpened = FlagTrue;
             fillWindow(rig.window);
 
-            OpenSound(*rig.state, platform);
-
+            QCOMPARE(OpenSound(*rig.state, platform).kind, OpenResult::Kind::Cancelled);
             QCOMPARE(port.readAllCalls, waiting.isEmpty() ? 0 : 1);
             QCOMPARE(int(rig.state->RxCount), int(waiting.size()));
             QCOMPARE(int(rig.state->ErrCode), 0);
@@ -132,8 +131,10 @@ private slots:
             qsizetype progressEventsAtBox = -1;
             rig.box.onShow = [&] { progressEventsAtBox = rig.progress.events.size(); };
 
-            OpenSound(*rig.state, rig.platform);
-
+            const OpenResult result = OpenSound(*rig.state, rig.platform);
+            QCOMPARE(result.kind, OpenResult::Kind::Opened);
+            QCOMPARE(result.soundLen, row.soundLen);
+            QCOMPARE(result.cut, row.tooLongBytes >= 0);
             const ProgramState &state = *rig.state;
             QVERIFY2(state.FileOpened == FlagTrue && state.ErrCode == 0, row.fileName);
             QCOMPARE(state.SoundLen, row.soundLen);
@@ -242,8 +243,9 @@ private slots:
             const QString path = rig.file(QStringLiteral("r.wav"), row.file);
             rig.dialog.nextPath = path;
 
-            OpenSound(*rig.state, rig.platform);
-
+            const OpenResult result = OpenSound(*rig.state, rig.platform);
+            QCOMPARE(result.kind, OpenResult::Kind::Rejected);
+            QCOMPARE(QString::number(result.code, 16).toUpper(), QString::fromLatin1(row.hex));
             QCOMPARE(rig.box.shown.size(), 1);
             QCOMPARE(rig.box.shown[0].title, QString::fromLatin1(row.title));
             QCOMPARE(rig.box.shown[0].style, 48);
@@ -264,12 +266,14 @@ private slots:
     // A path that is no file or a size beyond any integer: no box, no sound.
     void endsSilently()
     {
+        const char *overflow = "a size in its header is 2147483648 or more";
         const struct {
             const char *fileName; // nullptr: a path that does not exist
             QByteArray file;
-        } rows[] = { { nullptr, {} }, { "folder", {} },
-            { "o.wav", WavBuilder().fmt().chunk("data", 0x80000000, {}).build() },
-            { "c.wav", WavBuilder().fmt().data({}).build().replace(23, 1, "\x80") } };
+            const char *reason; // in the command's result
+        } rows[] = { { nullptr, {}, "no such file" }, { "folder", {}, "it is a folder" },
+            { "o.wav", WavBuilder().fmt().chunk("data", 0x80000000, {}).build(), overflow },
+            { "c.wav", WavBuilder().fmt().data({}).build().replace(23, 1, "\x80"), overflow } };
         for (const auto &row : rows) {
             Rig rig;
             rig.state->FileOpened = FlagTrue;
@@ -285,8 +289,9 @@ private slots:
             }
             rig.dialog.nextPath = path;
 
-            OpenSound(*rig.state, rig.platform);
-
+            const OpenResult result = OpenSound(*rig.state, rig.platform);
+            QCOMPARE(result.kind, OpenResult::Kind::Failed);
+            QCOMPARE(result.reason, QString::fromLatin1(row.reason));
             QVERIFY(rig.box.shown.isEmpty());
             QCOMPARE(int(rig.state->ErrCode), 0);
             QCOMPARE(rig.state->SoundFilePath, row.fileName ? path : QStringLiteral("earlier.wav"));
@@ -299,7 +304,8 @@ private slots:
     // While the "Sound Too Long" box is up, the file is cut short or removed.
     void readFailureHidesProgress()
     {
-        for (const bool removeFile : { false, true }) {
+        for (const auto &[removeFile, reason] :
+            { std::pair { false, "read error" }, std::pair { true, "No such file or directory" } }) {
             Rig rig;
             const QString path = rig.file(QStringLiteral("long.wav"), soundFile(140000, 140000));
             rig.dialog.nextPath = path;
@@ -309,7 +315,9 @@ private slots:
                 else
                     QFile::resize(path, 1000);
             };
-            OpenSound(*rig.state, rig.platform);
+            const OpenResult result = OpenSound(*rig.state, rig.platform);
+            QCOMPARE(result.kind, OpenResult::Kind::Failed);
+            QCOMPARE(result.reason, QString::fromLatin1(reason));
             QCOMPARE(rig.box.shown.size(), 1);
             QCOMPARE(rig.state->FileOpened, FlagFalse);
             QCOMPARE(rig.window.lastOpenedFile, QStringLiteral("Unknown"));
@@ -359,18 +367,21 @@ private slots:
 
     void truncate()
     {
+        using K = TruncateResult::Kind;
         const struct {
             qint32 soundLen;
             MsgAnswer answer;
             const char *locale;
             qint32 afterLen;
             const char *label;
-        } rows[] = { { 131056, MsgOk, "C", 65519, "8.1899 Sec." },
-            { 131056, MsgOk, "de_DE", 65519, "8,1899 Sec." },
-            { 65520, MsgOk, "C", 65519, "8.1899 Sec." },
-            { 131056, MsgCancel, "C", 131056, "untouched" },
-            { 65519, MsgOk, "C", 65519, "untouched" }, { 1000, MsgOk, "C", 1000, "untouched" },
-            { 0, MsgOk, "C", 0, "untouched" } };
+            K kind;
+        } rows[] = { { 131056, MsgOk, "C", 65519, "8.1899 Sec.", K::Cut },
+            { 131056, MsgOk, "de_DE", 65519, "8,1899 Sec.", K::Cut },
+            { 65520, MsgOk, "C", 65519, "8.1899 Sec.", K::Cut },
+            { 131056, MsgCancel, "C", 131056, "untouched", K::Cancelled },
+            { 65519, MsgOk, "C", 65519, "untouched", K::AlreadyShort },
+            { 1000, MsgOk, "C", 1000, "untouched", K::AlreadyShort },
+            { 0, MsgOk, "C", 0, "untouched", K::AlreadyShort } };
         for (const auto &row : rows) {
             QLocale::setDefault(QLocale(QString::fromLatin1(row.locale)));
             Rig rig;
@@ -381,7 +392,9 @@ private slots:
             rig.window.fileLenSec = QStringLiteral("untouched");
             rig.box.answers.push_back(row.answer);
 
-            TruncateForBG8(state, rig.platform);
+            const TruncateResult result = TruncateForBG8(state, rig.platform);
+            QCOMPARE(result.kind, row.kind);
+            QCOMPARE(result.soundLen, row.afterLen);
 
             QCOMPARE(rig.box.shown.size(), 1);
             QCOMPARE(rig.box.shown[0].title, QStringLiteral("Truncate Sound for BG#8?"));

@@ -4,8 +4,8 @@
 // for the windows and the file dialog, the emulated VQ250 on the serial port
 // and a temporary folder for sound files.
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "platform/Platform.h"
 #include "sim/EmulatedPort.h"
 #include "sim/VirtualEventLoop.h"

@@ -4,7 +4,7 @@
 #include "vq250-convert/WavWriter.h"
 
 #ifdef VQ250_HAVE_SOUND
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "sound/SoundFile.h"
 #include "sound/SoundText.h"
 #endif
@@ -189,7 +189,7 @@ QByteArray openedByLoader(const QString &path, qint32 expectedLength)
 {
     auto state = std::make_unique<vq250::ProgramState>();
     vq250::SilentSoundFileEvents events;
-    const vq250::SoundFileResult result = vq250::openSoundFile(*state, path, events);
+    const vq250::SoundFileResult result = vq250::readSoundFile(*state, path, events);
     if (result.outcome != vq250::SoundFileOutcome::Accepted) {
         qWarning() << "loader refused" << path << int(result.outcome) << result.errCode
                    << result.reason;

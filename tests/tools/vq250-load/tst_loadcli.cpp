@@ -225,7 +225,7 @@ private slots:
             const Run r = run({ "--emulate", files.wav("s.wav", noise(300, 7)), "B1" },
                 [&](LoadProgram &program) {
                     EmulatorOptions options;
-                    options.flashWriteUs = EmulatorFlashWriteUs;
+                    options.flashWriteNs = EmulatorFlashWriteNs;
                     options.faults.push_back(row.fault);
                     program.setEmulatorOptions(options);
                     program.setReplyTimeoutMs(row.timeoutMs);

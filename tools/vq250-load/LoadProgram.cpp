@@ -4,7 +4,7 @@
 #include "cli/PortList.h"
 #include "core/ProgramState.h"
 #include "core/Startup.h"
-#include "link/emulator/WireTrace.h"
+#include "sim/WireTrace.h"
 #include "load/LoadCommand.h"
 #include "platform/Platform.h"
 #include "platform/QtEventLoop.h"

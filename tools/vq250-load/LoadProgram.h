@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/emulator/EmulatedPort.h"
+#include "sim/EmulatedPort.h"
 
 #include <QStringList>
 #include <QTextStream>

@@ -1,6 +1,6 @@
 #include "vq250-load/TracingSerialPort.h"
 
-#include "link/emulator/WireTrace.h"
+#include "sim/WireTrace.h"
 #include "platform/EventLoop.h"
 
 namespace vq250

@@ -7,8 +7,8 @@
 // message box, left the progress window up or the buttons off, or when the
 // load after a failure did not go through.
 
-#include "app/ProgramState.h"
-#include "app/Startup.h"
+#include "core/ProgramState.h"
+#include "core/Startup.h"
 #include "errors/ErrorTable.h"
 #include "load/LoadCommand.h"
 #include "platform/FileDialog.h"
@@ -326,8 +326,9 @@ private:
         Platform platform { *rig.port, rig.box, rig.dialog, rig.guard, *rig.timer, rig.progress,
             rig.window };
         ++m_tally.transfers;
+        LoadResult result;
         try {
-            LoadSound(state, platform);
+            result = LoadSound(state, platform);
         } catch (const HangGuard::Hang &) {
             ++m_tally.hangs;
             report(QStringLiteral("hung"));
@@ -335,16 +336,15 @@ private:
             return -1;
         }
 
-        int code = 0;
-        if (!rig.box.shown.isEmpty()) {
-            const auto &shown = rig.box.shown.last();
-            bool ok = false;
-            code = shown.prompt.section(QStringLiteral("Error Code = "), -1).toInt(&ok, 16);
-            if (!ok || code <= 0 || rig.box.shown.size() != 1 || state.ErrCode != 0
-                || shown.title != errorMessage(quint8(code), state.WavHelpText).title) {
-                ++m_tally.wrongBoxes;
-                report(QStringLiteral("wrong message box: ") + shown.title);
-            }
+        // A failure shows one box, for the code the command reports.
+        const int code = result.kind == LoadResult::Kind::Loaded ? 0 : result.code;
+        const auto &shown = rig.box.shown;
+        if (code == 0 ? !shown.isEmpty()
+                      : shown.size() != 1 || state.ErrCode != 0
+                    || !shown[0].prompt.endsWith("\rError Code = " + QString::number(code, 16).toUpper())
+                    || shown[0].title != errorMessage(quint8(code), state.WavHelpText).title) {
+            ++m_tally.wrongBoxes;
+            report(QStringLiteral("wrong message box for code %1").arg(code));
         }
         const bool stored = rig.port->device().completedTransfers() > completedBefore;
         const StoredSlot *slot = rig.port->device().slot(job.station, job.bg);

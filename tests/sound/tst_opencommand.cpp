@@ -272,6 +272,7 @@ private slots:
             QByteArray file;
             const char *reason; // in the command's result
         } rows[] = { { nullptr, {}, "no such file" }, { "folder", {}, "it is a folder" },
+            { "fifo", {}, "not a regular file: a FIFO" }, // never opened
             { "o.wav", WavBuilder().fmt().chunk("data", 0x80000000, {}).build(), overflow },
             { "c.wav", WavBuilder().fmt().data({}).build().replace(23, 1, "\x80"), overflow } };
         for (const auto &row : rows) {
@@ -283,7 +284,8 @@ private slots:
             QString path = rig.dir.filePath(QStringLiteral("nothing-here.wav"));
             if (row.fileName && row.file.isEmpty()) {
                 path = rig.dir.filePath(QString::fromLatin1(row.fileName));
-                QVERIFY(QDir().mkpath(path));
+                QVERIFY(row.fileName[1] == 'i' ? ::mkfifo(QFile::encodeName(path), 0644) == 0
+                                               : QDir().mkpath(path));
             } else if (row.fileName) {
                 path = rig.file(QString::fromLatin1(row.fileName), row.file);
             }

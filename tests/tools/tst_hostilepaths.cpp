@@ -2,8 +2,8 @@
 // technician runs them, and a seeded fuzz run of random paths and file
 // kinds: nothing destroyed, nothing hung.
 
-#include "fakes/ChildProcess.h"
-#include "fakes/WavBuilder.h"
+#include "support/ChildProcess.h"
+#include "support/WavBuilder.h"
 
 #include <QDir>
 #include <QRandomGenerator>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/Protocol.h"
+#include "platform/SerialPort.h"
 #include "sim/DeviceFault.h"
 #include "sim/Vq250Device.h"
 #include "sim/WireTrace.h"
-#include "platform/SerialPort.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
+#include "core/PortCounts.h"
 #include "errors/ErrorTable.h"
 #include "link/XmitByte.h"
-#include "core/PortCounts.h"
 #include "support/Rig.h"
 
 #include <QTest>

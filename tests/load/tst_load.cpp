@@ -158,10 +158,11 @@ private slots:
         const char *bg = "Need Valid BG Number";
         const char *volume = "Default Volume Out of Range";
         const char *name = "Sound Name Too Long";
-        const QHash<QString, LoadCheck> checkOf { { "Open a File for Loading", LoadCheck::FileOpened },
-            { station, LoadCheck::Station }, { bg, LoadCheck::BgNumber },
-            { "Too Long for BG#8", LoadCheck::Bg8Length }, { volume, LoadCheck::Volume },
-            { name, LoadCheck::NameLength } };
+        const QHash<QString, LoadCheck> checkOf {
+            { "Open a File for Loading", LoadCheck::FileOpened }, { station, LoadCheck::Station },
+            { bg, LoadCheck::BgNumber }, { "Too Long for BG#8", LoadCheck::Bg8Length },
+            { volume, LoadCheck::Volume }, { name, LoadCheck::NameLength }
+        };
         const struct {
             bool opened;
             QString dest;

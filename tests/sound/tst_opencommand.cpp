@@ -306,8 +306,8 @@ private slots:
     // While the "Sound Too Long" box is up, the file is cut short or removed.
     void readFailureHidesProgress()
     {
-        for (const auto &[removeFile, reason] :
-            { std::pair { false, "read error" }, std::pair { true, "No such file or directory" } }) {
+        for (const auto &[removeFile, reason] : { std::pair { false, "read error" },
+                 std::pair { true, "No such file or directory" } }) {
             Rig rig;
             const QString path = rig.file(QStringLiteral("long.wav"), soundFile(140000, 140000));
             rig.dialog.nextPath = path;

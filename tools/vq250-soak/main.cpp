@@ -341,7 +341,8 @@ private:
         const auto &shown = rig.box.shown;
         if (code == 0 ? !shown.isEmpty()
                       : shown.size() != 1 || state.ErrCode != 0
-                    || !shown[0].prompt.endsWith("\rError Code = " + QString::number(code, 16).toUpper())
+                    || !shown[0].prompt.endsWith(
+                        "\rError Code = " + QString::number(code, 16).toUpper())
                     || shown[0].title != errorMessage(quint8(code), state.WavHelpText).title) {
             ++m_tally.wrongBoxes;
             report(QStringLiteral("wrong message box for code %1").arg(code));

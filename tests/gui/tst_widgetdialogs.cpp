@@ -17,29 +17,35 @@ using namespace vq250;
 namespace
 {
 
-// Runs `act` on the modal dialog of type T once it is up. A dialog that is
-// not up within 5 s is closed when it comes, without `seen`, so the test
-// fails instead of hanging.
+// Runs `act` on the modal dialog of type T once it is up and sets `seen`.
+// A dialog still up 5 s after it came (not acted on in time, or not closed
+// by `act`) is rejected and `seen` cleared, so the test fails instead of
+// hanging in the dialog's exec().
 template <typename T> void whenModalShows(std::function<void(T &)> act, bool *seen)
 {
     auto *poll = new QTimer;
     auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
     QObject::connect(poll, &QTimer::timeout, [poll, clock, act, seen] {
         T *dialog = nullptr;
         for (QWidget *top : QApplication::topLevelWidgets())
             if (auto *candidate = qobject_cast<T *>(top); candidate && candidate->isVisible())
                 dialog = candidate;
-        if (!dialog)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        if (clock->elapsed() > 5000) {
-            dialog->reject();
+        if (!dialog && !clock->isValid())
+            return; // not up yet
+        if (dialog && !clock->isValid()) {
+            clock->start();
+            *seen = true;
+            act(*dialog);
             return;
         }
-        *seen = true;
-        act(*dialog);
+        if (dialog && clock->elapsed() > 5000) {
+            *seen = false;
+            dialog->reject();
+        } else if (dialog) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
     });
     poll->start(10);
 }

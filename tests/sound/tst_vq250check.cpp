@@ -24,7 +24,7 @@ Run check(const QStringList &args, const QString &workDir)
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(VQ250_CHECK_PATH), args);
     Run run;
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit)
         return run;
     run.exitCode = process.exitCode();
     run.out = QString::fromUtf8(process.readAllStandardOutput());

@@ -484,7 +484,7 @@ private slots:
         for (const auto &row : rows) {
             QProcess process;
             process.start(QStringLiteral(VQ250_LOAD_EXE), row.arguments);
-            QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
+            QVERIFY(process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit);
             QCOMPARE(process.exitCode(), row.status);
             const QString out = QString::fromUtf8(process.readAllStandardOutput());
             const QString err = QString::fromUtf8(process.readAllStandardError());

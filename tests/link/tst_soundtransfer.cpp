@@ -110,8 +110,9 @@ private slots:
     // A 16384-byte sound into A2: the header block (22 bytes on the line),
     // two full data blocks (8196 each) and one of 29; 16443 bytes in all.
     // The transfer stops at the first fault; what went out is the oracle's
-    // bytes up to there. During data the PC hears a fault only once the
-    // driver's 4096-byte queue is full: 4101 bytes into the block.
+    // bytes up to there. During data the PC hears a fault when the full
+    // 4096-byte queue wakes it (256 bytes free) and drops what is still
+    // queued: 260 bytes of that block reach the line.
     void failures()
     {
         using F = DeviceFault;
@@ -136,13 +137,13 @@ private slots:
             { "checksum refused", F::errorReply(0, cks, CkSmEr), CkSmEr, 22 },
             { "data byte garbled on the line", F::corruptToDevice(2, 40, 0x01), CkSmEr, 16414 },
             { "address garbled: error pair during data", F::corruptToDevice(1, 4, 0x80), BlkAlignEr,
-                4123 },
-            { "stray byte during data", F::strayByte(1, 100, 0x42), UnknownEr, 4123 },
-            { "error pair during data", F::errorReply(2, 50, 19), FlshSvEr, 12319 },
+                282 },
+            { "stray byte during data", F::strayByte(1, 100, 0x42), UnknownEr, 282 },
+            { "error pair during data", F::errorReply(2, 50, 19), FlshSvEr, 8478 },
             { "error instead of a request", F::replaceAnswer(1, 17), SecEraseEr, 8218 },
             { "early completion", F::replaceAnswer(1, 0x73), 0x73, 8218 },
             { "code 0 in an echo's error pair", F::errorReply(0, 2, 0), UnknownEr, 3 },
-            { "code 0 in an error pair during data", F::errorReply(1, 10, 0), UnknownEr, 4123 },
+            { "code 0 in an error pair during data", F::errorReply(1, 10, 0), UnknownEr, 282 },
             { "code 0 instead of a request", F::replaceAnswer(0, 0), UnknownEr, 22 },
             { "code 0 instead of the completion", F::replaceAnswer(3, 0), UnknownEr, 16443 },
             { "sound too long for BG#8", F::omitAnswer(9), TooLngBG8Er, 22, 65520, 8 },

@@ -359,28 +359,60 @@ private slots:
             markedHex(expectedWire(samples.left(65519), "C8", { 18, "Long", true })));
     }
 
-    // A failure shows its box once, clears the code, gives the buttons back,
-    // and the next load goes through.
-    void failureIsReportedThenTheNextLoadGoesThrough()
+    // A failure shows its box once, clears the code and gives the buttons
+    // back; OK, then LOAD at once: the load waits, its progress window up,
+    // until the device can have dropped the block the failure left, and goes
+    // through.
+    void retryRightAfterFault()
     {
-        EmulatorOptions options;
-        options.faults.push_back(DeviceFault::errorReply(1, DeviceFault::Checksum, 19));
-        Rig rig(options);
-        open(rig, QStringLiteral("s.wav"), noise(9000, 1));
-        rig.window.destinationText = QStringLiteral("A2");
-        const LoadResult result = LoadSound(*rig.state, rig.platform);
-        QCOMPARE(result.kind, LoadResult::Kind::Rejected);
-        QCOMPARE(int(result.code), 0x13);
-        QCOMPARE(rig.box.shown.size(), 1);
-        QCOMPARE(rig.box.shown[0].title, QStringLiteral("Flash Memory Write Error (FlshSvEr)"));
-        QCOMPARE(rig.state->ErrCode, quint8(0));
-        QVERIFY(!rig.progress.visible);
-        QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
-        QVERIFY(!rig.port->device().slot(10, 2)->complete);
+        const char *unknown = "Unknown Error from VQ250 (UnknownEr)";
+        const struct {
+            DeviceFault fault;
+            const char *title;
+            LoadResult::Kind kind;
+            int code;
+        } rows[] = {
+            { DeviceFault::errorReply(1, DeviceFault::Checksum, 19),
+                "Flash Memory Write Error (FlshSvEr)", LoadResult::Kind::Rejected, 0x13 },
+            { DeviceFault::errorReply(1, DeviceFault::Checksum, 3),
+                "Serial Checksum Error (CkSmEr)", LoadResult::Kind::Rejected, 3 },
+            { DeviceFault::replaceAnswer(0, 255), "VQ250 is Busy (VQbusyEr)",
+                LoadResult::Kind::Rejected, 0xFF },
+            { DeviceFault::goSilent(1, 0), "PC to VQ250 Serial Comm Error (PCcommEr)",
+                LoadResult::Kind::Failed, 0xE0 },
+            // Given up inside a block: 4096 bytes still queued, or none.
+            { DeviceFault::strayByte(1, 10, 0x55), unknown, LoadResult::Kind::Failed, 0xE1 },
+            { DeviceFault::corruptEcho(1, 0, 0x01), unknown, LoadResult::Kind::Failed, 0xE1 },
+        };
+        for (const auto &row : rows) {
+            EmulatorOptions options;
+            options.faults.push_back(row.fault);
+            Rig rig(options);
+            const QByteArray samples = noise(20000, 4);
+            open(rig, QStringLiteral("s.wav"), samples);
+            rig.window.destinationText = QStringLiteral("C3");
+            const LoadResult result = LoadSound(*rig.state, rig.platform);
+            QVERIFY2(result.kind == row.kind && result.code == row.code, row.title);
+            QCOMPARE(rig.box.shown.size(), 1);
+            QCOMPARE(rig.box.shown[0].title, QString::fromLatin1(row.title));
+            QCOMPARE(rig.state->ErrCode, quint8(0));
+            QVERIFY(!rig.progress.visible);
+            QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
+            QVERIFY(!rig.port->device().slot(12, 3)->complete);
 
-        LoadSound(*rig.state, rig.platform);
-        QCOMPARE(rig.box.shown.size(), 1);
-        QVERIFY(rig.port->device().slot(10, 2)->complete);
+            rig.port->device().setSilent(false);
+            const qint64 failedUs = rig.events.nowUs();
+            const int sentBefore = rig.port->trace().toDevice().size();
+            bool progressUp = false;
+            rig.events.callAt(failedUs + 500000, [&] { progressUp = rig.progress.visible; });
+            QCOMPARE(LoadSound(*rig.state, rig.platform).kind, LoadResult::Kind::Loaded);
+            QCOMPARE(rig.box.shown.size(), 1);
+            QVERIFY(rig.port->device().slot(12, 3)->sound() == samples && progressUp);
+            const qint64 waitedUs
+                = rig.port->trace().toDevice().at(sentBefore).timeNs / 1000 - failedUs;
+            QVERIFY2(
+                waitedUs > 1000000 && waitedUs < 1100000, qPrintable(QString::number(waitedUs)));
+        }
     }
 
     // The one end-to-end check of the program's 8000 ms reply time-out.

@@ -207,6 +207,25 @@ private slots:
             QCOMPARE(sent[i].timeNs - sent[i - 1].timeNs, B);
     }
 
+    // A flush drops what is queued or waits for room; the byte on the wire
+    // finishes, and the device hears nothing more.
+    void discardOutputSilencesTheLine()
+    {
+        EmulatorOptions options;
+        options.txQueueBytes = 8;
+        Emulator e(options);
+        e.port.setDtr(true);
+        e.port.write("\xA0");
+        e.port.setDtr(false);
+        e.port.write(QByteArray("\x00\x11", 2) + QByteArray(19, 0x22));
+        e.events.advanceTo((2 * B + B / 2) / 1000); // the third byte is going out
+        e.port.discardOutput();
+        QCOMPARE(e.port.bytesToWrite(), 0);
+        e.events.advanceTo(2000000);
+        QCOMPARE(e.port.bytesToDevice(), 3);
+        QCOMPARE(e.port.readAll(), QByteArray("\xA0\x00\x11", 3));
+    }
+
     void requestTiming()
     {
         EmulatorOptions flash;

@@ -23,7 +23,7 @@ namespace
 // hanging in the dialog's exec().
 template <typename T> void whenModalShows(std::function<void(T &)> act, bool *seen)
 {
-    auto *poll = new QTimer;
+    auto *poll = new QTimer(qApp); // the application takes it down if the test ends first
     auto clock = std::make_shared<QElapsedTimer>();
     QObject::connect(poll, &QTimer::timeout, [poll, clock, act, seen] {
         T *dialog = nullptr;

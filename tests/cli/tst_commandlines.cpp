@@ -43,7 +43,8 @@ void TestCommandLines::answers_data()
     QTest::addColumn<bool>("window"); // runs with the offscreen platform
 
     const QString copyright = "\nCopyright (C) 2026 The VQ250 Loader developers.\n";
-    for (const QString p : { "vq250", "vq250-demo", "vq250-load", "vq250-check", "vq250-convert" })
+    for (const QString p :
+        { "vq250", "vq250-demo", "vq250-load", "vq250-check", "vq250-convert", "vq250-soak" })
         QTest::addRow("%s --version", qPrintable(p))
             << p << QStringList { "--version" } << 0 << p + " (VQ250 Loader) 1.5.0" + copyright
             << "" << false;
@@ -81,6 +82,11 @@ void TestCommandLines::answers_data()
         { "vq250-convert", { "--help" }, 0,
             "Usage: vq250-convert INPUT OUTPUT.wav [--bg8] [--gain DB]\nConverts...", "" },
         { "vq250-convert", { "--version", "in.flac" }, 0, "vq250-convert (VQ250 Loader)...", "" },
+        { "vq250-soak", { "--help" }, 0,
+            "Usage: vq250-soak [--transfers N] [--seed S] [--max-length BYTES]\nLoads...", "" },
+        { "vq250-soak", { "--transfers", "0" }, 2, "",
+            "vq250-soak: --transfers needs a number above 0, --seed a whole number, --max-length 0 "
+            "to 131056" },
     };
     for (const auto &row : rows) {
         QString err = row.err;

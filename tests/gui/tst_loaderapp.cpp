@@ -1,9 +1,9 @@
 #include "core/ProgramState.h"
 #include "core/Startup.h"
-#include "support/Fakes.h"
 #include "gui/LoaderApp.h"
 #include "platform/EventLoop.h"
 #include "platform/QtEventLoop.h"
+#include "support/Fakes.h"
 
 #include <QLabel>
 #include <QtTest>

@@ -7,6 +7,7 @@
 // message box, left the progress window up or the buttons off, or when the
 // load after a failure did not go through.
 
+#include "cli/CommandLine.h"
 #include "core/ProgramState.h"
 #include "core/Startup.h"
 #include "errors/ErrorTable.h"
@@ -24,6 +25,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSet>
+#include <QTextStream>
 
 #include <array>
 #include <cstdio>
@@ -438,12 +440,12 @@ void printTable(
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const QString program = QStringLiteral("vq250-soak");
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Loads random sounds with injected faults into the emulated VQ250."));
-    parser.addHelpOption();
+    const cli::StandardOptions standard;
+    standard.addTo(parser);
     const QCommandLineOption transfersOption(QStringLiteral("transfers"),
-        QStringLiteral("Loads with a fault (default 2000)."), QStringLiteral("N"),
+        QStringLiteral("Loads with a fault, more than 0 (default 2000)."), QStringLiteral("N"),
         QStringLiteral("2000"));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
         QStringLiteral("Seed of the random choices (default 1)."), QStringLiteral("S"),
@@ -452,14 +454,38 @@ int main(int argc, char **argv)
         QStringLiteral("Longest sound, 0 to 131056 bytes (default 131056)."),
         QStringLiteral("BYTES"), QStringLiteral("131056"));
     parser.addOptions({ transfersOption, seedOption, maxLengthOption });
-    parser.process(app);
+    const cli::HelpText help { QStringLiteral("Usage: vq250-soak [--transfers N] [--seed S] "
+                                              "[--max-length BYTES]\n"),
+        QStringLiteral("Loads random sounds, each with a fault of the device or the line, into\n"
+                       "the emulated VQ250 in virtual time, a clean load after every failure,\n"
+                       "and prints a table of what happened.\n"),
+        QStringLiteral("Exit status: 0 when every load ended as it must, 1 when one hung, lied,\n"
+                       "put other bytes on the line than the wire oracle's, showed a wrong box,\n"
+                       "left the progress window up or was not followed by a good load,\n"
+                       "2 on a usage error.\n") };
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (!parser.parse(app.arguments())) {
+        err << cli::usageErrorText(program, parser.errorText());
+        return 2;
+    }
+    if (parser.isSet(standard.help)) {
+        out << cli::helpText(help, parser);
+        return 0;
+    }
+    if (parser.isSet(standard.version)) {
+        out << cli::versionText(program);
+        return 0;
+    }
     bool ok[3] = {};
     const int transfers = parser.value(transfersOption).toInt(&ok[0]);
     const quint32 seed = parser.value(seedOption).toUInt(&ok[1]);
     const qint32 maxLength = parser.value(maxLengthOption).toInt(&ok[2]);
-    if (!ok[0] || !ok[1] || !ok[2] || transfers <= 0 || maxLength < 0 || maxLength > 131056
+    if (!ok[0] || !ok[1] || !ok[2] || transfers <= 0 || maxLength < 0 || maxLength > SoundKeepMax
         || !parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "vq250-soak: N > 0, S a whole number, BYTES 0 to 131056\n");
+        err << cli::usageErrorText(program,
+            QStringLiteral("--transfers needs a number above 0, --seed a whole number, "
+                           "--max-length 0 to 131056"));
         return 2;
     }
     QElapsedTimer wall;

@@ -273,7 +273,8 @@ private slots:
     {
         const Run help = run({ "--help", "--emulate" });
         QCOMPARE(help.status, int(ExitLoaded));
-        QVERIFY(help.out.startsWith(QStringLiteral("Usage: vq250-load [OPTION]... FILE.wav DEST\n")));
+        QVERIFY(
+            help.out.startsWith(QStringLiteral("Usage: vq250-load [OPTION]... FILE.wav DEST\n")));
         for (const char *line :
             { "  0  the sound was loaded", "  1  the load was refused", "  2  usage error",
                 "  3  the serial port cannot be opened", "  4  the sound file was rejected",
@@ -285,7 +286,8 @@ private slots:
         QVERIFY(ports.out.endsWith('\n'));
         // The text of each line is checked with literal ports in tst_loaderapp.
         for (const QString &line : ports.out.trimmed().split('\n'))
-            QVERIFY2(line == "No serial ports found." || line.startsWith('/') || line.startsWith("COM"),
+            QVERIFY2(
+                line == "No serial ports found." || line.startsWith('/') || line.startsWith("COM"),
                 qPrintable(line));
     }
 

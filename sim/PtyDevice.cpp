@@ -1,6 +1,5 @@
 #include "sim/PtyDevice.h"
 
-#include <QElapsedTimer>
 #include <QSocketNotifier>
 
 #include <fcntl.h>
@@ -15,6 +14,7 @@ namespace vq250
 PtyDevice::PtyDevice()
 {
     m_device.setFollowPosition(true);
+    m_clock.start();
     char name[256] = {};
     if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
         m_master = m_slave = -1;
@@ -39,9 +39,6 @@ PtyDevice::~PtyDevice()
 // line's timing, which the real port and the kernel supply.
 void PtyDevice::take()
 {
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
     char buffer[4096];
     ssize_t got;
     while ((got = ::read(m_master, buffer, sizeof buffer)) > 0) {
@@ -49,7 +46,7 @@ void PtyDevice::take()
             m_received += buffer[i];
             QByteArray answer;
             for (const DeviceBurst &burst :
-                m_device.receive(quint8(buffer[i]), false, clock.nsecsElapsed()).bursts)
+                m_device.receive(quint8(buffer[i]), false, m_clock.nsecsElapsed()).bursts)
                 answer += burst.bytes;
             for (qsizetype done = 0; done < answer.size();) {
                 const ssize_t put

@@ -3,6 +3,7 @@
 #include "sim/Vq250Device.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
@@ -37,6 +38,7 @@ private:
     QString m_portName;
     std::unique_ptr<QSocketNotifier> m_notifier;
     Vq250Device m_device;
+    QElapsedTimer m_clock; // the device's time, for its idle reset
     QByteArray m_received;
 };
 

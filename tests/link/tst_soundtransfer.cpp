@@ -244,20 +244,6 @@ private slots:
         QCOMPARE(sentWire(*port), markedHex(expectedWire(samples, "D2")));
     }
 
-    void longToBytes()
-    {
-        const struct {
-            qint32 value;
-            std::array<quint8, 4> bytes;
-        } rows[] = { { 255, { 0xFF, 0, 0, 0 } }, { 131071, { 0xFF, 0xFF, 1, 0 } },
-            { 16777216, { 0, 0, 0, 1 } }, { 2147483647, { 0xFF, 0xFF, 0xFF, 0x7F } } };
-        for (const auto &row : rows) {
-            ProgramState state;
-            LongToBytes(state, row.value);
-            QVERIFY(state.LongBytes == row.bytes);
-        }
-    }
-
     void zeroCountOnlyShowsAMessage()
     {
         for (const int code : { 0, 7 }) {

@@ -72,7 +72,10 @@ private slots:
         }
     }
 
-    void hiddenKeepsMessageAndValueThenShowsAgain()
+    // Hidden, it keeps its message and value; the close box and Escape leave
+    // it up, only the command takes it away; shown again, it is the same
+    // window, never modal.
+    void hideAndShowAgain()
     {
         WidgetProgressView progress;
         progress.setMessage(QStringLiteral("Writing Sound to Flash BG# A1"));
@@ -81,6 +84,11 @@ private slots:
         progress.refresh();
         Progress *first = progress.window();
         QVERIFY(QTest::qWaitForWindowExposed(first));
+        QVERIFY(!first->close());
+        QTest::keyClick(first, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QVERIFY(first->isVisible());
+        QCOMPARE(first->size(), QSize(233, 97));
         progress.setVisible(false);
         QVERIFY(!first->isVisible());
         QCOMPARE(first->message().text(), QStringLiteral("Writing Sound to Flash BG# A1"));
@@ -92,27 +100,8 @@ private slots:
         QVERIFY(first->isVisible());
         QCOMPARE(first->message().text(), QStringLiteral("Writing Sound to Flash BG# F8"));
         QCOMPARE(first->bar().value(), 0);
-        QVERIFY(!first->isModal());
         QCOMPARE(first->windowModality(), Qt::NonModal);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
-    }
-
-    // The close box and Escape leave it up; only the command takes it away.
-    void closeBoxAndEscapeLeaveItUp()
-    {
-        WidgetProgressView progress;
-        progress.setValue(40);
-        progress.setVisible(true);
-        Progress *window = progress.window();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        QVERIFY(!window->close());
-        QTest::keyClick(window, Qt::Key_Escape);
-        QCoreApplication::processEvents();
-        QVERIFY(window->isVisible());
-        QCOMPARE(window->size(), QSize(233, 97));
-        QCOMPARE(window->bar().value(), 40);
-        progress.setVisible(false);
-        QVERIFY(!window->isVisible());
     }
 
     // Centred on its owner when first shown; moved by the operator, it stays.

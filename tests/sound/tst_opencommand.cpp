@@ -216,22 +216,17 @@ private slots:
 
     void rejected()
     {
-        FmtFields stereo;
-        stereo.channels = 2;
+        // One refusal read from the file's head, one from its format; the
+        // codes' own texts are in tst_errortable, the checks in tst_wavreader.
         FmtFields sixteen;
         sixteen.bitsPerSample = 16;
         const struct {
             QByteArray file;
             const char *title, *hex;
         } rows[] = {
-            { WavBuilder().riffTag("RIFX").fmt().data({}).build(),
-                "Unknown File Type (UnknownFileTypeEr)", "F0" },
-            { WavBuilder().formType("AVI ").build(), "Not a .wav file (NotWaveFileEr)", "F1" },
-            { WavBuilder().fmt(stereo).data({}).build(), "Wrong Sound File Codec (WrongCodecEr)",
-                "F2" },
+            { QByteArray("hello"), "Unknown File Type (UnknownFileTypeEr)", "F0" },
             { WavBuilder().fmt(sixteen).data({}).build(),
                 "Wrong Sound File Sample Format (WrongSampleFormatEr)", "F3" },
-            { QByteArray("hello"), "Unknown File Type (UnknownFileTypeEr)", "F0" },
         };
         for (const auto &row : rows) {
             Rig rig;

@@ -64,6 +64,7 @@ private slots:
                     QVERIFY(!button(name)->isEnabled());
                     button(name)->click();
                 }
+                QVERIFY(button("QuitBtn")->isEnabled());
                 focusDuringTransfer = QApplication::focusWidget();
                 for (Qt::Key key : { Qt::Key_Space, Qt::Key_7, Qt::Key_Backtab, Qt::Key_Space })
                     QTest::keyClick(QApplication::focusWidget(), key);
@@ -75,13 +76,13 @@ private slots:
             QCOMPARE(form.volume(), QStringLiteral("18"));
             QCOMPARE(QApplication::focusWidget(), button("LoadBGbtn"));
             QCOMPARE(opens.count() + loads.count() + truncates.count(), 0);
-            QVERIFY(button("QuitBtn")->isEnabled());
             QCOMPARE(rig.box.shown.size(), row.box ? 1 : 0);
             if (row.box)
                 QCOMPARE(rig.box.shown[0].title, QString::fromLatin1(row.box));
-            for (const char *name : busy)
-                button(name)->click();
-            QCOMPARE(opens.count() * 100 + loads.count() * 10 + truncates.count(), 111);
+            for (int clicks = 1; clicks <= 3; ++clicks) // each button to its own signal
+                for (int i = 0; i < clicks; ++i)
+                    button(busy[clicks - 1])->click();
+            QCOMPARE(opens.count() * 100 + loads.count() * 10 + truncates.count(), 123);
         }
     }
 

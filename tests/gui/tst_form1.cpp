@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace vq250;
@@ -230,35 +229,6 @@ private slots:
             QCOMPARE(box->checkState(), state);
             QCOMPARE(m_form->looping(), value);
         }
-    }
-
-    void buttons()
-    {
-        QSignalSpy opened(m_form.get(), &Form1::openClicked);
-        QSignalSpy loaded(m_form.get(), &Form1::loadClicked);
-        QSignalSpy truncated(m_form.get(), &Form1::truncateClicked);
-        QSignalSpy quit(m_form.get(), &Form1::quitRequested);
-        auto click = [this](const char *name) {
-            QTest::mouseClick(
-                m_form->findChild<QWidget *>(QString::fromLatin1(name)), Qt::LeftButton);
-        };
-        for (const char *name : { "OpenFileBtn", "LoadBGbtn", "TruncateFor8Btn" })
-            QVERIFY(m_form->findChild<QWidget *>(QString::fromLatin1(name))->isEnabled());
-        m_form->setCommandsEnabled(false);
-        for (const char *name : { "OpenFileBtn", "LoadBGbtn", "TruncateFor8Btn" })
-            click(name);
-        QCOMPARE(opened.count() + loaded.count() + truncated.count(), 0);
-        QVERIFY(m_form->findChild<QWidget *>(QStringLiteral("QuitBtn"))->isEnabled());
-        m_form->setCommandsEnabled(true);
-        click("OpenFileBtn");
-        click("LoadBGbtn");
-        click("TruncateFor8Btn");
-        QCOMPARE(opened.count() * 100 + loaded.count() * 10 + truncated.count(), 111);
-        QCOMPARE(quit.count(), 0);
-        click("QuitBtn");
-        QCOMPARE(quit.count(), 1);
-        QVERIFY(m_form->close()); // the close box asks to quit too
-        QCOMPARE(quit.count(), 2);
     }
 
     void pictures()

@@ -113,11 +113,8 @@ private slots:
             { "Doorbell.wav", WavBuilder::pcm8(sampleBytes(100)), 100, "0.0125 Sec.", "Doorbell",
                 -1 },
             { "Silence.wav", WavBuilder::pcm8({}), 0, "0 Sec.", "Silence", -1 },
-            { "Announcement2.wav", WavBuilder::pcm8(sampleBytes(8000)), 8000, "1 Sec.",
-                "Announceme", -1 },
             { "Max.wav", soundFile(131056, 131056), 131056, "16.382 Sec.", "Max", -1 },
             { "Over.wav", soundFile(131057, 131057), 131056, "16.382 Sec.", "Over", 131057 },
-            { "Huge.wav", soundFile(300000, 300000), 131056, "16.382 Sec.", "Huge", 300000 },
             { "Cut.wav", soundFile(1000, 300), 300, "0.0375 Sec.", "Cut", -1 },
             { "CutLong.wav", soundFile(300000, 140000), 131056, "16.382 Sec.", "CutLong", 140000 },
             { "CutMid.wav", soundFile(200000, 100000), 100000, "12.5 Sec.", "CutMid", -1 },
@@ -372,13 +369,13 @@ private slots:
             qint32 afterLen;
             const char *label;
             K kind;
-        } rows[] = { { 131056, MsgOk, "C", 65519, "8.1899 Sec.", K::Cut },
+        } rows[] = {
+            { 131056, MsgOk, "C", 65519, "8.1899 Sec.", K::Cut },
             { 131056, MsgOk, "de_DE", 65519, "8,1899 Sec.", K::Cut },
             { 65520, MsgOk, "C", 65519, "8.1899 Sec.", K::Cut },
             { 131056, MsgCancel, "C", 131056, "untouched", K::Cancelled },
             { 65519, MsgOk, "C", 65519, "untouched", K::AlreadyShort },
-            { 1000, MsgOk, "C", 1000, "untouched", K::AlreadyShort },
-            { 0, MsgOk, "C", 0, "untouched", K::AlreadyShort } };
+        };
         for (const auto &row : rows) {
             QLocale::setDefault(QLocale(QString::fromLatin1(row.locale)));
             Rig rig;

@@ -1,7 +1,6 @@
 #include "errors/ErrorTable.h"
 #include "link/BlockExchange.h"
 #include "link/SoundTransfer.h"
-#include "platform/QtEventLoop.h"
 #include "sim/WireOracle.h"
 #include "support/Rig.h"
 
@@ -221,27 +220,6 @@ private slots:
             QVERIFY2(port.sent.size() == row.bytesSent, row.name);
             checkFinishedCleanly(rig);
         }
-    }
-
-    // The program's own Qt loop in real time, the emulated VQ250 on it.
-    void realTime()
-    {
-        QtEventLoop events;
-        auto timer = events.createTimer();
-        auto state = std::make_unique<ProgramState>();
-        auto port = makeEmulatedPort(events);
-        QVERIFY(runLoadStep(*state, *port, *timer));
-        timer->setInterval(2000);
-        FakeMessageBox box;
-        FakeFileDialog dialog;
-        FakeProgressView progress;
-        FakeMainView window;
-        Platform platform { *port, box, dialog, events, *timer, progress, window };
-        const QByteArray samples = noise(40, 2);
-        putSound(*state, samples);
-        WriteSoundToFlash(*state, platform, 13, 2);
-        QCOMPARE(int(state->ErrCode), 0);
-        QCOMPARE(sentWire(*port), markedHex(expectedWire(samples, "D2")));
     }
 
     void zeroCountOnlyShowsAMessage()

@@ -115,6 +115,7 @@ private slots:
             { "Silence.wav", WavBuilder::pcm8({}), 0, "0 Sec.", "Silence", -1 },
             { "Max.wav", soundFile(131056, 131056), 131056, "16.382 Sec.", "Max", -1 },
             { "Over.wav", soundFile(131057, 131057), 131056, "16.382 Sec.", "Over", 131057 },
+            { "Huge.wav", soundFile(300000, 300000), 131056, "16.382 Sec.", "Huge", 300000 },
             { "Cut.wav", soundFile(1000, 300), 300, "0.0375 Sec.", "Cut", -1 },
             { "CutLong.wav", soundFile(300000, 140000), 131056, "16.382 Sec.", "CutLong", 140000 },
             { "CutMid.wav", soundFile(200000, 100000), 100000, "12.5 Sec.", "CutMid", -1 },

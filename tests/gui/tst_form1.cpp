@@ -50,6 +50,8 @@ private slots:
         QCOMPARE(m_form->palette().color(QPalette::Window), Beige);
         QVERIFY(m_form->autoFillBackground());
         QCOMPARE(m_form->font(), arialFont(8.25, false));
+        for (const char *name : { "OpenFileBtn", "LoadBGbtn", "TruncateFor8Btn", "QuitBtn" })
+            QVERIFY2(m_form->findChild<QWidget *>(QString::fromLatin1(name))->isEnabled(), name);
         const QFontInfo info(arialFont(9.75, true));
         QVERIFY2(info.family() == "Arial" || info.family() == "Liberation Sans",
             qPrintable(info.family()));

@@ -36,6 +36,12 @@ constexpr qint32 DeviceBufferBytes = 8192;
 constexpr int SoundHeaderBytes = 16;
 constexpr int SoundNameMax = 10;
 constexpr quint8 NamePadByte = 160;
+// A character of a name the device stores as it is: printable ISO 8859-1.
+// Control characters and anything beyond U+00FF would become other bytes.
+constexpr bool deviceHoldsNameChar(char32_t c)
+{
+    return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF);
+}
 
 // Samples are 8 kHz, 8-bit, mono.
 constexpr int DeviceSampleRate = 8000;

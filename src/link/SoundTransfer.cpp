@@ -147,6 +147,19 @@ qint32 progressStep(qint32 length)
     return progressStepFor(length + 16);
 }
 
+qint64 transferWireBytes(qint32 length)
+{
+    constexpr qint64 Framing = 4; // command, two LenM bytes, checksum
+    qint64 bytes = Framing + 18; // the header block: header, BG number, station
+    // The data blocks as sendSound cuts them: three address bytes each.
+    for (qint32 addr = length + 15; addr >= 0;) {
+        const qint32 blockLen = qMin(addr + 4, DeviceBufferBytes);
+        bytes += Framing + blockLen;
+        addr = addr + 3 - blockLen;
+    }
+    return bytes;
+}
+
 TransferResult TransferResult::fromCode(quint8 code)
 {
     if (code == 0)

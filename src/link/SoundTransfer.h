@@ -33,6 +33,11 @@ QString flashProgressText(quint8 Station, quint8 BGnum);
 // 100 for a single block, else 8192 / (length + 16) * 100 rounded to even.
 qint32 progressStep(qint32 length);
 
+// Bytes the PC puts on the line to write a sound of `length` samples: the
+// header block and every data block, each with its command, LenM and
+// checksum. The line needs at least this many 1/5760 s.
+qint64 transferWireBytes(qint32 length);
+
 // Writes the sound in state.SoundBuf (header at 0 to 15, samples from 16)
 // into BG slot BGnum of station Station (10 to 15): the header block, then
 // data blocks from the top of the sound down to index 0, each on the

@@ -105,6 +105,56 @@ LoadRefusal nameTooLongRefusal()
             QStringLiteral("Enter name of 10 or less characters.") });
 }
 
+LoadRefusal nameCharactersRefusal()
+{
+    return refusal("Sound Name Not Valid",
+        { QStringLiteral("Sound Name has characters VQ250 cannot store."),
+            QStringLiteral("Sound Name may hold letters, digits, spaces and signs"),
+            QStringLiteral("of ISO 8859-1 (Latin-1), but no tabs or line breaks."),
+            QStringLiteral("Enter name without such characters.") });
+}
+
+LoadRefusal refusalFor(LoadCheck check)
+{
+    switch (check) {
+    case LoadCheck::None:
+    case LoadCheck::FileOpened:
+        break;
+    case LoadCheck::Station:
+        return stationRefusal();
+    case LoadCheck::BgNumber:
+        return bgNumberRefusal();
+    case LoadCheck::Bg8Length:
+        return tooLongForBg8Refusal();
+    case LoadCheck::Volume:
+        return volumeRefusal();
+    case LoadCheck::NameLength:
+        return nameTooLongRefusal();
+    case LoadCheck::NameCharacters:
+        return nameCharactersRefusal();
+    }
+    return noFileRefusal();
+}
+
+QList<LoadCheck> failedLoadChecks(qint32 soundLen, const LoadEntries &entries)
+{
+    QList<LoadCheck> failed;
+    const Destination dest = parseDestination(entries.destination);
+    if (!dest.stationValid())
+        failed << LoadCheck::Station;
+    if (!dest.bgNumValid())
+        failed << LoadCheck::BgNumber;
+    else if (dest.bgNum == 8 && soundLen > SoundBG8Max)
+        failed << LoadCheck::Bg8Length;
+    if (!parseVolume(entries.volume))
+        failed << LoadCheck::Volume;
+    if (nameLength(entries.name) > SoundNameMax)
+        failed << LoadCheck::NameLength;
+    if (!deviceCanHoldName(entries.name))
+        failed << LoadCheck::NameCharacters;
+    return failed;
+}
+
 LoadResult LoadSound(ProgramState &state, Platform &platform)
 {
     state.RxCount = discardStaleInput(platform.port);
@@ -113,26 +163,19 @@ LoadResult LoadSound(ProgramState &state, Platform &platform)
     if (state.FileOpened == FlagFalse)
         return refuse(platform, LoadCheck::FileOpened, noFileRefusal());
 
-    const Destination dest = parseDestination(platform.window.destination());
-    if (!dest.stationValid())
-        return refuse(platform, LoadCheck::Station, stationRefusal());
-    if (!dest.bgNumValid())
-        return refuse(platform, LoadCheck::BgNumber, bgNumberRefusal());
-    if (dest.bgNum == 8 && state.SoundLen > SoundBG8Max)
-        return refuse(platform, LoadCheck::Bg8Length, tooLongForBg8Refusal());
+    const LoadEntries entries { platform.window.destination(), platform.window.volume(),
+        platform.window.soundName() };
+    const QList<LoadCheck> failed = failedLoadChecks(state.SoundLen, entries);
+    if (!failed.isEmpty())
+        return refuse(platform, failed.constFirst(), refusalFor(failed.constFirst()));
 
-    const std::optional<quint8> volume = parseVolume(platform.window.volume());
-    if (!volume)
-        return refuse(platform, LoadCheck::Volume, volumeRefusal());
-
-    const QString name = platform.window.soundName();
-    if (nameLength(name) > SoundNameMax)
-        return refuse(platform, LoadCheck::NameLength, nameTooLongRefusal());
-    state.SoundName = name;
+    const Destination dest = parseDestination(entries.destination);
+    const quint8 volume = *parseVolume(entries.volume);
+    state.SoundName = entries.name;
 
     LongToBytes(state, state.SoundLen);
     const auto header = soundHeader(
-        *volume, state.SoundName, state.LongBytes, platform.window.looping() == Checked);
+        volume, state.SoundName, state.LongBytes, platform.window.looping() == Checked);
     std::copy(header.begin(), header.end(), state.SoundBuf.begin());
 
     TransferResult written;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -18,7 +19,20 @@ enum class LoadCheck {
     Bg8Length, // a sound for BG#8 fits in it
     Volume, // 0 to 255
     NameLength, // at most 10 characters
+    NameCharacters, // only characters the device can store
 };
+
+// The entries the load command checks, as typed.
+struct LoadEntries {
+    QString destination;
+    QString volume;
+    QString name;
+};
+
+// Every check of the entries that fails for a sound of `soundLen` samples,
+// in the command's order; the command refuses with the first. Empty when
+// the sound may be sent.
+QList<LoadCheck> failedLoadChecks(qint32 soundLen, const LoadEntries &entries);
 
 // How the load command ended.
 struct LoadResult {
@@ -49,5 +63,8 @@ LoadRefusal bgNumberRefusal();
 LoadRefusal tooLongForBg8Refusal();
 LoadRefusal volumeRefusal();
 LoadRefusal nameTooLongRefusal();
+LoadRefusal nameCharactersRefusal();
+// The refusal of a failed check; FileOpened gives noFileRefusal().
+LoadRefusal refusalFor(LoadCheck check);
 
 } // namespace vq250

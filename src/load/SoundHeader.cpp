@@ -43,6 +43,14 @@ int nameLength(const QString &name)
     return int(name.toUcs4().size());
 }
 
+bool deviceCanHoldName(const QString &name)
+{
+    for (const char32_t c : name.toUcs4())
+        if (!deviceHoldsNameChar(c))
+            return false;
+    return true;
+}
+
 QByteArray nameBytes(const QString &name)
 {
     QByteArray bytes;

@@ -19,6 +19,10 @@ std::optional<quint8> parseVolume(const QString &entry);
 // outside the 16-bit range is one character, not two).
 int nameLength(const QString &name);
 
+// Whether the device can store `name` as typed: deviceHoldsNameChar for
+// every character.
+bool deviceCanHoldName(const QString &name);
+
 // One byte per character: its ISO 8859-1 code, "?" for any other character.
 QByteArray nameBytes(const QString &name);
 

@@ -104,6 +104,11 @@ QString initialSoundFolder(const QString &preferred)
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
+QString defaultVolumeEntry()
+{
+    return QStringLiteral("18");
+}
+
 QString soundTooLongTitle()
 {
     return QStringLiteral("Sound Too Long");
@@ -155,7 +160,7 @@ OpenResult OpenSound(ProgramState &state, Platform &platform)
     platform.window.setLastOpenedFile(QDir::toNativeSeparators(state.SoundFilePath));
     platform.window.setSoundName(state.SoundName);
     platform.window.setFileLenSec(secondsText(state.SoundLen));
-    platform.window.setVolume(QStringLiteral("18"));
+    platform.window.setVolume(defaultVolumeEntry());
     platform.window.setLooping(Checked);
     events.hideProgress();
     state.FileOpened = FlagTrue;

@@ -19,6 +19,9 @@ QString soundFileFilter();
 // documents folder.
 QString initialSoundFolder(const QString &preferred);
 
+// The volume entry the open command puts in for every opened sound.
+QString defaultVolumeEntry();
+
 // The "Sound Too Long" box: its title, and its five lines joined by
 // carriage returns. The only box of the open command that is no failure.
 QString soundTooLongTitle();

@@ -48,8 +48,7 @@ namespace
 
 bool deviceCanShow(QChar c)
 {
-    const char16_t code = c.unicode();
-    return (code >= 0x20 && code < 0x7F) || (code >= 0xA0 && code <= 0xFF);
+    return deviceHoldsNameChar(c.unicode());
 }
 
 } // namespace

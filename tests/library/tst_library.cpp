@@ -1,0 +1,180 @@
+#include "fakes/WavBuilder.h"
+#include "library/LibraryCheck.h"
+#include "library/LibraryFile.h"
+#include "link/SoundTransfer.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace vq250;
+
+namespace
+{
+
+// A row as "ROW|DEST|FILE|PATH|VOLUME|NAME|LOOP", "-" for a cell not given.
+QString rowText(const LibraryRow &row)
+{
+    auto given = [](const std::optional<QString> &cell) { return cell.value_or("-"); };
+    const QString loop = !row.loop ? "-" : *row.loop ? "yes" : "no";
+    return QStringList { QString::number(row.row), row.destination, row.file, row.path,
+        given(row.volume), given(row.name), loop }
+        .join('|');
+}
+
+QStringList rowsOf(const LibraryTable &table)
+{
+    QStringList rows;
+    for (const LibraryRow &row : table.rows)
+        rows << rowText(row);
+    for (const LibraryProblem &p : table.problems)
+        rows << QStringLiteral("%1:%2|%3|%4").arg(p.row).arg(p.destination, p.file, p.reason);
+    return rows;
+}
+
+} // namespace
+
+// Library files: the table as a spreadsheet writes it, and the check of
+// every row before anything is sent.
+class TestLibrary : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parses_data();
+    void parses();
+    void checksEveryRowAtOnce();
+    void failedRowsReadBack();
+    void wireBytes();
+};
+
+void TestLibrary::parses_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("plain") << QByteArray("destination,file\nA1,a.wav\nb2,/abs/b.wav\n")
+                           << QStringList { "2|A1|a.wav|/lib/a.wav|-|-|-",
+                                  "3|b2|/abs/b.wav|/abs/b.wav|-|-|-" };
+    QTest::newRow("BOM, CR LF, any order and case, all columns")
+        << QByteArray("\xEF\xBB\xBFLoop,Name,FILE,Volume,Destination\r\nno,Bell,s/b.wav,40,C3\r\n")
+        << QStringList { "2|C3|s/b.wav|/lib/s/b.wav|40|Bell|no" };
+    QTest::newRow("semicolons, commas inside")
+        << QByteArray("destination;file;name\nA1;a,b.wav;x,y\n")
+        << QStringList { "2|A1|a,b.wav|/lib/a,b.wav|-|x,y|-" };
+    QTest::newRow("quotes: separator, doubled quote, line break keep one row")
+        << QByteArray("destination,file,name\n\"A1\",\"my \"\"big\"\", bell.wav\",\"two\nlines\"\n"
+                      "A2,c.wav,\n")
+        << QStringList { "2|A1|my \"big\", bell.wav|/lib/my \"big\", bell.wav|-|two\nlines|-",
+               "3|A2|c.wav|/lib/c.wav|-|-|-" };
+    QTest::newRow("blank rows and comments keep their numbers")
+        << QByteArray("# sounds\n\ndestination,file\n\n#A1,x.wav\n,,\nA1,a.wav\n")
+        << QStringList { "7|A1|a.wav|/lib/a.wav|-|-|-" };
+    QTest::newRow("loop words") << QByteArray("destination,file,loop\nA1,a,YES\nA2,b,0\nA3,c,off\n")
+                                << QStringList { "2|A1|a|/lib/a|-|-|yes", "3|A2|b|/lib/b|-|-|no",
+                                       "4|A3|c|/lib/c|-|-|no" };
+    QTest::newRow("trailing empty cells") << QByteArray("destination,file\nA1,a.wav,,\n")
+                                          << QStringList { "2|A1|a.wav|/lib/a.wav|-|-|-" };
+    QTest::newRow("bad rows") << QByteArray(
+        "destination,file,loop\nA1,a.wav,maybe\nA2,\nA3,c\xE9.wav\nA4,d.wav,yes,extra\n")
+                              << QStringList { "2:A1|a.wav|loop is \"maybe\", not yes or no",
+                                     "3:A2||no sound file",
+                                     "4:A3||cell 2 is not UTF-8 text; no sound file",
+                                     "5:A4|d.wav|4 cells, the header has 3" };
+    QTest::newRow("bad header")
+        << QByteArray("dest,file,file\nA1,a.wav\n")
+        << QStringList { "1:||unknown column \"dest\"; column \"file\" twice; no column "
+                         "\"destination\"; the columns are destination, file, volume, name, loop" };
+    QTest::newRow("no header") << QByteArray("\n# nothing\n")
+                               << QStringList { "0:||no header row (destination,file,...)" };
+    QTest::newRow("quote never closed")
+        << QByteArray("destination,file\nA1,\"a.wav\nA2,b.wav\n")
+        << QStringList { "2:||a quoted cell has no closing quote; nothing after it is read" };
+}
+
+void TestLibrary::parses()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(QStringList, rows);
+    QCOMPARE(rowsOf(parseLibrary(csv, "/lib")), rows);
+}
+
+void TestLibrary::checksEveryRowAtOnce()
+{
+    QTemporaryDir dir;
+    auto wav = [&dir](const QString &name, int samples) {
+        fakes::writeFile(
+            dir.filePath(name), fakes::WavBuilder::pcm8(QByteArray(samples, char(128))));
+    };
+    wav("a.wav", 100);
+    wav("long.wav", 65520);
+    wav("Carillon.wav", 8000);
+    fakes::writeFile(dir.filePath("text.wav"), "hello");
+    const QByteArray csv = "destination,file,volume,name,loop\n"
+                           "A1,a.wav,,,\n"
+                           "G1,a.wav,,,\n"
+                           "A9,a.wav,256,NameOfEleven,\n"
+                           "A8,long.wav,,,\n"
+                           "B1,missing.wav,,,\n"
+                           "B2,text.wav,,,\n"
+                           "a1,a.wav,,Tab\there,\n"
+                           "B3,a.wav,,,maybe\n"
+                           "C1,Carillon.wav,+7,,no\n"
+                           "C1,a.wav\n";
+    fakes::writeFile(dir.filePath("lib.csv"), csv);
+
+    const LibraryCheck check = checkLibraryFile(dir.filePath("lib.csv"));
+    QStringList lines;
+    for (const LibraryVerdict &verdict : check.verdicts)
+        lines << verdictLine("lib.csv", verdict);
+    const QStringList expected {
+        "lib.csv:2\tA1\ta.wav\tok\t100\t0.0125 Sec.\ta\t18\tloop",
+        "lib.csv:3\tG1\ta.wav\trefused\tNeed Valid Station Letter",
+        "lib.csv:4\tA9\ta.wav\trefused\tNeed Valid BG Number\tDefault Volume Out of Range\t"
+        "Sound Name Too Long",
+        "lib.csv:5\tA8\tlong.wav\trefused\tToo Long for BG#8",
+        "lib.csv:6\tB1\tmissing.wav\tfailed\tfile not found",
+        "lib.csv:7\tB2\ttext.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)",
+        "lib.csv:8\ta1\ta.wav\trefused\tSound Name Not Valid\tsame slot as row 2",
+        "lib.csv:9\tB3\ta.wav\tinvalid\tloop is \"maybe\", not yes or no",
+        "lib.csv:10\tC1\tCarillon.wav\tok\t8000\t1 Sec.\tCarillon\t+7\tno-loop",
+        "lib.csv:11\tC1\ta.wav\trefused\tsame slot as row 10",
+    };
+    QCOMPARE(lines, expected);
+    QCOMPARE(check.problems, 8);
+    QVERIFY(!check.passed());
+    QCOMPARE(check.sounds.size(), 2);
+    QCOMPARE(libraryEstimate(check), "2 sound(s), 8190 bytes to send: at least 0:02 on the line");
+
+    const LibraryCheck unreadable = checkLibraryFile(dir.path());
+    QCOMPARE(verdictLine("d", unreadable.verdicts.value(0)),
+        "d\tfailed\tnot a regular file: a directory");
+}
+
+void TestLibrary::failedRowsReadBack()
+{
+    const LibraryTable table = parseLibrary(
+        "destination,file,volume,name,loop\nA1,\"q\"\"x,y.wav\",7,\"N\nM\",no\nB2,/b.wav,,,\n",
+        "/lib");
+    const QByteArray text = libraryText(table.rows);
+    QCOMPARE(text,
+        QByteArray("destination,file,volume,name,loop\n"
+                   "\"A1\",\"/lib/q\"\"x,y.wav\",\"7\",\"N\nM\",\"no\"\n"
+                   "\"B2\",\"/b.wav\",\"\",\"\",\"\"\n"));
+    QStringList again = rowsOf(parseLibrary(text, "/elsewhere"));
+    QCOMPARE(again,
+        (QStringList {
+            "2|A1|/lib/q\"x,y.wav|/lib/q\"x,y.wav|7|N\nM|no", "3|B2|/b.wav|/b.wav|-|-|-" }));
+}
+
+// Counted from the block format: header block 22 bytes, each data block
+// 4 framing + 3 address + up to 8189 sound bytes (16 header bytes again first).
+void TestLibrary::wireBytes()
+{
+    QCOMPARE(transferWireBytes(0), qint64(45));
+    QCOMPARE(transferWireBytes(8173), qint64(22 + 8196));
+    QCOMPARE(transferWireBytes(8174), qint64(22 + 8196 + 8));
+    QCOMPARE(transferWireBytes(131056), qint64(131213));
+}
+
+QTEST_GUILESS_MAIN(TestLibrary)
+#include "tst_library.moc"

@@ -1,7 +1,7 @@
 #include "vq250-convert/ConvertCommand.h"
 
 #include "vq250-convert/Converter.h"
-#include "vq250-convert/OutputFile.h"
+#include "sound/OutputFile.h"
 #include "vq250-convert/OutputPaths.h"
 #include "vq250-convert/WavWriter.h"
 
@@ -214,7 +214,7 @@ int runConvertCommand(const NativeArguments &arguments, QTextStream &out, QTextS
         return ExitConversionFailed;
     }
 
-    const OutputFile target(args.output);
+    const OutputFile target(args.output, QStringLiteral("vq250-convert"));
     if (target.kind() == OutputFile::Kind::Refused) {
         err << ProgramName << ": cannot write " << output << ": " << target.refusal() << '\n';
         err.flush();

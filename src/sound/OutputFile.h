@@ -5,10 +5,10 @@
 
 #include <sys/types.h>
 
-namespace vq250::convert
+namespace vq250
 {
 
-// Where the converted sound goes, chosen by the kind of file the path names.
+// Where a program's output goes, chosen by the kind of file the path names.
 // A regular file (also behind a symbolic link) or a new path gets a complete
 // file atomically, keeping an existing file's mode and, where allowed, its
 // owner; a character device or FIFO is written straight; "-" is standard
@@ -24,7 +24,8 @@ public:
         Refused, // refusal() says why
     };
 
-    explicit OutputFile(const QByteArray &nativePath);
+    // `program` names the writer in texts and in its temporary file's name.
+    OutputFile(const QByteArray &nativePath, const QString &program);
 
     Kind kind() const { return m_kind; }
     QString refusal() const { return m_refusal; }
@@ -38,6 +39,7 @@ private:
     QString writeAtomically(const QByteArray &bytes) const;
 
     QByteArray m_path; // for Replace, the file a symbolic link leads to
+    QString m_program;
     Kind m_kind = Kind::Refused;
     QString m_refusal;
     mode_t m_mode = 0;
@@ -45,4 +47,4 @@ private:
     gid_t m_group = 0;
 };
 
-} // namespace vq250::convert
+} // namespace vq250

@@ -1,4 +1,4 @@
-#include "vq250-convert/OutputFile.h"
+#include "sound/OutputFile.h"
 
 #include "sound/CommandLineFiles.h"
 #include "sound/FileKind.h"
@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace vq250::convert
+namespace vq250
 {
 
 namespace
@@ -68,8 +68,9 @@ mode_t newFileMode()
 
 } // namespace
 
-OutputFile::OutputFile(const QByteArray &nativePath)
+OutputFile::OutputFile(const QByteArray &nativePath, const QString &program)
     : m_path(nativePath)
+    , m_program(program)
 {
     if (nativePath == "-") {
         if (::isatty(STDOUT_FILENO))
@@ -98,9 +99,9 @@ OutputFile::OutputFile(const QByteArray &nativePath)
         return;
     }
     if (!S_ISREG(info.st_mode)) {
-        m_refusal = QStringLiteral("it is %1; vq250-convert writes only a regular file, a "
+        m_refusal = QStringLiteral("it is %1; %2 writes only a regular file, a "
                                    "character device, a FIFO or standard output (-)")
-                        .arg(kindOfMode(info.st_mode));
+                        .arg(kindOfMode(info.st_mode), m_program);
         return;
     }
     if (S_ISLNK(link.st_mode)) {
@@ -152,7 +153,7 @@ QString OutputFile::writeStream(const QByteArray &bytes) const
     };
     if (::fstat(fd, &info) != 0 || !(S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode))) {
         ::close(fd);
-        return QStringLiteral("it changed while the sound was converted");
+        return QStringLiteral("it changed while the output was made");
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     int error = writeAll(fd, bytes);
@@ -164,7 +165,7 @@ QString OutputFile::writeStream(const QByteArray &bytes) const
 QString OutputFile::writeAtomically(const QByteArray &bytes) const
 {
     const SignalsHeld held;
-    QByteArray temporary = directoryOf(m_path) + "/.vq250-convert-XXXXXX";
+    QByteArray temporary = directoryOf(m_path) + "/." + m_program.toUtf8() + "-XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return systemReason(errno);
@@ -183,7 +184,7 @@ QString OutputFile::writeAtomically(const QByteArray &bytes) const
     };
     if (error == 0 && ::lstat(m_path.constData(), &now) == 0 && !S_ISREG(now.st_mode)) {
         ::unlink(temporary.constData());
-        return QStringLiteral("it changed while the sound was converted");
+        return QStringLiteral("it changed while the output was made");
     }
     if (error == 0 && ::rename(temporary.constData(), m_path.constData()) != 0)
         error = errno;
@@ -194,4 +195,4 @@ QString OutputFile::writeAtomically(const QByteArray &bytes) const
     return {};
 }
 
-} // namespace vq250::convert
+} // namespace vq250

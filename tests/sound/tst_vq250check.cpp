@@ -67,6 +67,9 @@ void TestVq250Check::initTestCase()
     QVERIFY(writeFile(
         m_dir.filePath("huge.wav"), WavBuilder().fmt().chunk("data", 0x80000000, {}).build()));
     QVERIFY(writeFile(m_dir.filePath("-dash.wav"), WavBuilder::pcm8({})));
+    QVERIFY(writeFile(m_dir.filePath("ok.csv"), "destination,file\nB8,Doorbell.wav\n"));
+    QVERIFY(
+        writeFile(m_dir.filePath("twice.csv"), "destination,file\nA1,Doorbell.wav\nA1,cut.wav\n"));
 }
 
 void TestVq250Check::lines_data()
@@ -99,6 +102,16 @@ void TestVq250Check::lines_data()
         << QStringList { "Doorbell.wav\tok\t44\t4000\t4000\t0.5 Sec.\tDoorbell",
                "rifx.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)",
                "cut.wav\tok\t44\t1000\t300\t0.0375 Sec.\tcut" }
+        << 1;
+    QTest::newRow("library")
+        << QStringList { "--library", "ok.csv" }
+        << QStringList { "ok.csv:2\tB8\tDoorbell.wav\tok\t4000\t0.5 Sec.\tDoorbell\t18\tloop",
+               "ok.csv: 1 sound(s), 4045 bytes to send: at least 0:01 on the line" }
+        << 0;
+    QTest::newRow("library with a slot twice")
+        << QStringList { "--library", "twice.csv" }
+        << QStringList { "twice.csv:2\tA1\tDoorbell.wav\tok\t4000\t0.5 Sec.\tDoorbell\t18\tloop",
+               "twice.csv:3\tA1\tcut.wav\trefused\tsame slot as row 2", "twice.csv: 1 problem(s)" }
         << 1;
     QTest::newRow("file after --") << QStringList { "--", "-dash.wav" }
                                    << QStringList { "-dash.wav\tok\t44\t0\t0\t0 Sec.\t-dash" } << 0;

@@ -4,6 +4,7 @@
 #include "cli/CommandLine.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
+#include "library/LibraryCheck.h"
 #include "sound/CommandLineFiles.h"
 #include "sound/FileKind.h"
 #include "sound/SoundFile.h"
@@ -27,6 +28,7 @@ enum ExitStatus { AllAccepted = 0, SomeNotAccepted = 1, UsageError = 2, WriteFai
 
 const char *const Usage
     = "Usage: vq250-check FILE...\n"
+      "       vq250-check --library LIBRARY.csv\n"
       "Checks each sound file as the VQ250 Loader's open command does and prints\n"
       "one line of tab-separated fields per file:\n"
       "  PATH  ok  SAMPLE-OFFSET  DECLARED-SIZE  SOUND-LEN  SECONDS  NAME  [too-long]\n"
@@ -38,10 +40,16 @@ const char *const Usage
       "its kind as the REASON and is never opened.\n"
       "PATH and NAME are escaped so every file is one line: \\\\ for a backslash,\n"
       "\\t, \\n, \\r, and \\xHH for other control characters and bytes that are not UTF-8.\n"
+      "With --library, checks every row of a library file as vq250-load --library\n"
+      "does before it sends anything, one line per row:\n"
+      "  LIBRARY:ROW  DEST  FILE  ok  SOUND-LEN  SECONDS  NAME  VOLUME  loop|no-loop\n"
+      "  LIBRARY:ROW  DEST  FILE  invalid|failed|rejected|refused  WHY...\n"
+      "and a last line with the sounds, their bytes and their time on the line.\n"
       "\n"
       "Options:\n"
-      "  -h, --help  Show this help and exit.\n"
-      "  --version   Show the version and exit.\n"
+      "  -h, --help               Show this help and exit.\n"
+      "  --version                Show the version and exit.\n"
+      "  --library <LIBRARY.csv>  Check a library table instead of sound files.\n"
       "\n"
       "Exit status: 0 when every file is accepted, 1 when any is not, 2 on a usage error,\n"
       "3 when the lines could not be written.\n";
@@ -70,6 +78,23 @@ QString lineFor(const QByteArray &path, const SoundFileResult &result, const Pro
     return fields.join(QLatin1Char('\t'));
 }
 
+int printLibraryCheck(const QString &path, QTextStream &err)
+{
+    const LibraryCheck check = checkLibraryFile(path);
+    QString lines;
+    for (const LibraryVerdict &verdict : check.verdicts)
+        lines += verdictLine(path, verdict) + QLatin1Char('\n');
+    lines += path + QStringLiteral(": ")
+        + (check.passed() ? libraryEstimate(check)
+                          : QStringLiteral("%1 problem(s)").arg(check.problems))
+        + QLatin1Char('\n');
+    if (const int error = writeAll(STDOUT_FILENO, lines.toUtf8())) {
+        err << "vq250-check: cannot write to standard output: " << systemReason(error) << "\n";
+        return WriteFailed;
+    }
+    return check.passed() ? AllAccepted : SomeNotAccepted;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -77,6 +102,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
+
+    const QStringList given = app.arguments().mid(1);
+    if (given.size() == 2 && given.constFirst() == QLatin1String("--library"))
+        return printLibraryCheck(given.at(1), err);
 
     QStringList files;
     bool optionsEnded = false;

@@ -50,6 +50,9 @@ enum class Use {
     ConvertOnto, // vq250-convert PATH PATH
     ConvertStdoutInto, // vq250-convert in.wav - > PATH
     ConvertReportInto, // vq250-convert in.wav out.wav > PATH
+    Load, // vq250-load --emulate PATH A1
+    LoadTrace, // vq250-load --emulate --trace PATH in.wav A1
+    LoadReportInto, // vq250-load --emulate in.wav A1 > PATH
 };
 
 struct Row {
@@ -68,7 +71,11 @@ const QByteArray Writes = "; vq250-convert writes only a regular file, a charact
 const QByteArray Overwrite
     = "vq250-convert: refusing to overwrite the input file in.wav; choose another OUTPUT\n";
 
-// Rows for vq250-load go here as well.
+const QByteArray Loaded
+    = "Loaded in.wav into A1 of the emulated VQ250: 8000 bytes, name \"in\", volume 18, looping\n";
+const QByteArray CannotOpen = "vq250-load: cannot open the sound file ";
+const QByteArray WillNotTrace = "vq250-load: will not write the trace to ";
+
 const Row Rows[] = {
     { "check directory", Kind::Directory, "d", Use::Check, 1,
         "d\tfailed\tnot a regular file: a directory\n", "" },
@@ -132,10 +139,47 @@ const Row Rows[] = {
         "vq250-convert: cannot write dangling.wav: it is a symbolic link to a missing file\n" },
     { "convert to link to a file", Kind::LinkToOwnFile, "link.wav", Use::ConvertTo, 0,
         "Wrote link.wav:" + Wrote + "Proposed sound name: link\n", "" },
+
+    { "load directory", Kind::Directory, "d", Use::Load, 4, "",
+        CannotOpen + "d: it is a folder\n" },
+    { "load FIFO", Kind::Fifo, "fifo", Use::Load, 4, "",
+        CannotOpen + "fifo: not a regular file: a FIFO\n" },
+    { "load socket", Kind::Socket, "sock", Use::Load, 4, "",
+        CannotOpen + "sock: not a regular file: a socket\n" },
+    { "load device", Kind::Null, "null", Use::Load, 4, "",
+        CannotOpen + "null: not a regular file: a character device\n" },
+    { "load Latin-1 name", Kind::Sound, "caf\xe9.wav", Use::Load, 4, "",
+        CannotOpen
+            + "caf\xEF\xBF\xBD.wav: its name is not UTF-8 text, which vq250-load cannot pass "
+              "on; rename the file or link it under a UTF-8 name\n" },
+    { "trace to directory", Kind::Directory, "d", Use::LoadTrace, 2, "",
+        WillNotTrace
+            + "d: it is a directory; vq250-load writes only a regular file, a character device, "
+              "a FIFO or standard output (-)\n" },
+    { "trace to the input", Kind::Nothing, "in.wav", Use::LoadTrace, 2, "",
+        WillNotTrace + "in.wav: it is in.wav, an input of this run\n" },
+    { "trace to link to input", Kind::LinkToInput, "link.wav", Use::LoadTrace, 2, "",
+        WillNotTrace + "link.wav: it is in.wav, an input of this run\n" },
+    { "trace to hard link to input", Kind::HardLinkToInput, "hard.wav", Use::LoadTrace, 2, "",
+        WillNotTrace + "hard.wav: it is in.wav, an input of this run\n" },
+    { "trace to dangling link", Kind::DanglingLink, "dangling.wav", Use::LoadTrace, 2, "",
+        WillNotTrace + "dangling.wav: it is a symbolic link to a missing file\n" },
+    { "trace to missing folder", Kind::Nothing, "no/t.txt", Use::LoadTrace, 2, "",
+        WillNotTrace + "no/t.txt: No such file or directory\n" },
+    { "trace to FIFO without reader", Kind::Fifo, "fifo", Use::LoadTrace, 6, Loaded,
+        "vq250-load: cannot write the trace file: no program is reading from the FIFO\n" },
+    { "trace to full disk", Kind::Full, "full", Use::LoadTrace, 6, Loaded,
+        "vq250-load: cannot write the trace file: No space left on device\n" },
+    { "trace to device", Kind::Null, "null", Use::LoadTrace, 0, Loaded, "" },
+    { "trace to link to a file", Kind::LinkToOwnFile, "link.wav", Use::LoadTrace, 0, Loaded, "" },
+    { "load report into full disk", Kind::Full, "full", Use::LoadReportInto, 6, "",
+        "vq250-load: cannot write standard output: No space left on device\n" },
 };
 
 QByteArray program(Use use)
 {
+    if (use == Use::Load || use == Use::LoadTrace || use == Use::LoadReportInto)
+        return VQ250_LOAD_EXE;
     return use == Use::Check || use == Use::CheckInto ? VQ250_CHECK_EXE : VQ250_CONVERT_EXE;
 }
 
@@ -156,6 +200,12 @@ QList<QByteArray> argumentsFor(Use use, const QByteArray &path)
         return { "in.wav", "-" };
     case Use::ConvertReportInto:
         return { "in.wav", "out.wav" };
+    case Use::Load:
+        return { "--emulate", path, "A1" };
+    case Use::LoadTrace:
+        return { "--emulate", "--trace", path, "in.wav", "A1" };
+    case Use::LoadReportInto:
+        return { "--emulate", "in.wav", "A1" };
     }
     return {};
 }
@@ -300,7 +350,7 @@ void TestHostilePaths::hostilePaths()
     const QByteArray contentBefore = typeBefore == S_IFREG ? contentOf(r.path) : QByteArray();
     const QStringList namesBefore = namesIn(m_dir->path());
     const bool into = r.use == Use::CheckInto || r.use == Use::ConvertStdoutInto
-        || r.use == Use::ConvertReportInto;
+        || r.use == Use::ConvertReportInto || r.use == Use::LoadReportInto;
 
     const ChildRun run = runChild(
         program(r.use), argumentsFor(r.use, r.path), ChildTimeoutMs, into ? r.path : QByteArray());
@@ -310,13 +360,14 @@ void TestHostilePaths::hostilePaths()
     QCOMPARE(run.status, r.status);
 
     QCOMPARE(contentOf("in.wav"), Sound);
-    const bool wrote = r.use == Use::ConvertTo && r.status == 0;
+    const bool wrote = (r.use == Use::ConvertTo || r.use == Use::LoadTrace) && r.status == 0;
     const bool created = wrote && typeBefore == 0;
     QCOMPARE(typeOf(r.path), created ? S_IFREG : typeBefore);
     if (typeBefore == S_IFREG && !wrote)
         QCOMPARE(contentOf(r.path), contentBefore);
+    const QByteArray written = r.use == Use::LoadTrace ? "# VQ250 wire trace\n" : Sound.left(44);
     if (wrote && typeOf(r.path) != S_IFCHR)
-        QCOMPARE(contentOf(r.path).left(44), Sound.left(44));
+        QCOMPARE(contentOf(r.path).left(written.size()), written);
     if (r.kind == Kind::LinkToOwnFile) {
         struct stat info {
         };

@@ -45,8 +45,9 @@ private:
 class GivenFileDialog final : public FileDialog
 {
 public:
-    explicit GivenFileDialog(QString path);
+    explicit GivenFileDialog(QString path = {});
     std::optional<QString> openFile(const QString &, const QString &, int) override;
+    void setPath(const QString &path) { m_path = path; }
 
 private:
     QString m_path;

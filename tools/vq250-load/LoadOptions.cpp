@@ -11,6 +11,7 @@ namespace
 {
 
 const char *const Synopsis = "Usage: vq250-load [OPTION]... FILE.wav DEST\n"
+                             "  or:  vq250-load [OPTION]... --library LIBRARY.csv\n"
                              "  or:  vq250-load --list-ports\n";
 
 const char *const Description
@@ -19,7 +20,11 @@ const char *const Description
       "transfer, the same messages (on standard error).\n"
       "\n"
       "  FILE.wav        an 8 kHz, 8-bit, mono PCM WAV file (vq250-convert makes one)\n"
-      "  DEST            station letter A to F and BG number 1 to 8, e.g. A1\n";
+      "  DEST            station letter A to F and BG number 1 to 8, e.g. A1\n"
+      "  LIBRARY.csv     a table with one sound per row: a header row naming the\n"
+      "                  columns destination, file and optionally volume, name, loop\n"
+      "                  (yes or no); file names relative to the table's folder.\n"
+      "                  Every row is checked before anything is sent.\n";
 
 const char *const ExitStatuses
     = "Exit status:\n"
@@ -29,7 +34,13 @@ const char *const ExitStatuses
       "  2  usage error\n"
       "  3  the serial port cannot be opened\n"
       "  4  the sound file was rejected (codes F0 to F3) or cannot be read\n"
-      "  5  the transfer failed; the \"Error Code = XX\" line gives the code\n";
+      "  5  the transfer failed; the \"Error Code = XX\" line gives the code\n"
+      "     (--library: a sound did not load; the summary says which)\n"
+      "  6  everything loaded, but the trace, the --failed-to file or standard\n"
+      "     output could not be written\n"
+      "  130, 143  stopped by Ctrl-C (SIGINT) or SIGTERM; the current sound was\n"
+      "     abandoned, the trace holds every byte sent\n"
+      "  With --library, 1 means a row failed the check; nothing was sent.\n";
 
 struct Options {
     cli::StandardOptions standard;
@@ -50,13 +61,26 @@ struct Options {
         QStringLiteral("Write every byte on the line, both ways and with the DTR state, "
                        "to FILE."),
         QStringLiteral("FILE") };
+    QCommandLineOption library { QStringLiteral("library"),
+        QStringLiteral("Load every sound of a library table (CSV), one per row."),
+        QStringLiteral("LIBRARY.csv") };
+    QCommandLineOption dryRun { QStringLiteral("dry-run"),
+        QStringLiteral("With --library: only check every row and estimate the time; "
+                       "opens no port.") };
+    QCommandLineOption keepGoing { QStringLiteral("keep-going"),
+        QStringLiteral("With --library: after a failed sound, go on with the next.") };
+    QCommandLineOption failedTo { QStringLiteral("failed-to"),
+        QStringLiteral("With --library: write the rows that did not load to FILE, as a "
+                       "library of their own."),
+        QStringLiteral("FILE") };
     QCommandLineOption listPorts { QStringLiteral("list-ports"),
         QStringLiteral("List the machine's serial ports and exit.") };
 
     void addTo(QCommandLineParser &parser) const
     {
         standard.addTo(parser);
-        parser.addOptions({ port, emulate, volume, name, noLoop, trace, listPorts });
+        parser.addOptions({ port, emulate, volume, name, noLoop, trace, library, dryRun,
+            keepGoing, failedTo, listPorts });
     }
 };
 
@@ -123,6 +147,27 @@ ParsedOptions parseLoadOptions(const QStringList &arguments)
     }
 
     const QStringList positional = parser.positionalArguments();
+    result.dryRun = parser.isSet(options.dryRun);
+    result.keepGoing = parser.isSet(options.keepGoing);
+    result.failedToPath = parser.value(options.failedTo);
+    if (parser.isSet(options.library)) {
+        result.libraryFile = parser.value(options.library);
+        if (result.libraryFile.isEmpty())
+            parsed.error = QStringLiteral("--library needs a file name");
+        else if (!positional.isEmpty())
+            parsed.error
+                = QStringLiteral("--library takes no FILE.wav or DEST; the table names them");
+        else if (result.volume || result.name || result.noLoop)
+            parsed.error
+                = QStringLiteral("--volume, --name and --no-loop go into the library's columns");
+        else if (parser.isSet(options.failedTo) && result.failedToPath.isEmpty())
+            parsed.error = QStringLiteral("--failed-to needs a file name");
+        return parsed;
+    }
+    if (result.dryRun || result.keepGoing || parser.isSet(options.failedTo)) {
+        parsed.error = QStringLiteral("--dry-run, --keep-going and --failed-to need --library");
+        return parsed;
+    }
     if (positional.size() != 2) {
         parsed.error = QStringLiteral("expected FILE.wav and DEST, got %1 argument(s)")
                            .arg(positional.size());

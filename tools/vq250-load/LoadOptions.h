@@ -21,6 +21,10 @@ struct LoadOptions {
     QString tracePath; // empty: no trace
     QString soundFile;
     QString destination;
+    QString libraryFile; // --library: one sound per row instead of FILE.wav DEST
+    bool dryRun = false; // check the library only
+    bool keepGoing = false; // after a failed sound, go on with the next
+    QString failedToPath; // where the rows that did not load go, as a library
 };
 
 struct ParsedOptions {

@@ -5,12 +5,20 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
 #include <memory>
+
+namespace vq250
+{
+struct LibraryCheck;
+}
 
 namespace vq250::loadcli
 {
 
 struct LoadOptions;
+class OutputTarget;
+class StopSignals;
 
 // Exit statuses of vq250-load.
 enum ExitStatus {
@@ -19,7 +27,8 @@ enum ExitStatus {
     ExitUsage = 2,
     ExitPortFailed = 3, // the serial port cannot be opened
     ExitSoundRejected = 4, // the sound file was rejected or cannot be read
-    ExitTransferFailed = 5, // the transfer ended with an error code
+    ExitTransferFailed = 5, // the transfer ended with an error code; a library sound did not load
+    ExitWriteFailed = 6, // all loaded, but an output could not be written
 };
 
 // Flash write time of the emulated VQ250 per block: enough to be seen in a
@@ -43,6 +52,10 @@ public:
     void setEmulatorOptions(EmulatorOptions options) { m_emulatorOptions = std::move(options); }
     // The reply time-out, 8000 ms unless a test wants it shorter.
     void setReplyTimeoutMs(int ms) { m_replyTimeoutMs = ms; }
+    // SIGINT and SIGTERM stop the run cleanly once these are given.
+    void setStopSignals(StopSignals *stops) { m_stopSignals = stops; }
+    // The terminal's width for the progress bar.
+    void setColumns(std::function<int()> columns) { m_columns = std::move(columns); }
 
     // `arguments` as main() gets them, program name first. Returns the exit status.
     int run(const QStringList &arguments);
@@ -52,12 +65,17 @@ public:
 
 private:
     struct Session;
+    struct SoundJob;
+    struct SoundOutcome;
 
     int load(const LoadOptions &options);
+    int loadLibrary(const LoadOptions &options);
+    int startSession(const LoadOptions &options);
     int openPort(Session &session, const LoadOptions &options);
-    int openSound(Session &session, const LoadOptions &options);
-    int loadSound(Session &session, const LoadOptions &options);
-    void writeTrace(Session &session, const QString &path);
+    SoundOutcome loadOne(const SoundJob &job);
+    void printSummary(const LibraryCheck &check, const QList<SoundOutcome> &outcomes);
+    int stopSignalPending();
+    int finish(int status, const OutputTarget *trace);
     void fail(const QString &text);
 
     QTextStream &m_out;
@@ -65,6 +83,8 @@ private:
     bool m_progressOnTerminal = false;
     EmulatorOptions m_emulatorOptions;
     int m_replyTimeoutMs;
+    StopSignals *m_stopSignals = nullptr;
+    std::function<int()> m_columns;
     std::unique_ptr<Session> m_session;
 };
 

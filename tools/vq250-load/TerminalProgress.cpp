@@ -1,5 +1,7 @@
 #include "vq250-load/TerminalProgress.h"
 
+#include "library/LibraryCheck.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -9,33 +11,44 @@ namespace vq250::loadcli
 namespace
 {
 
-constexpr int BarWidth = 30;
-// Often enough to see the rate move, rarely enough to cost nothing.
-constexpr int RedrawEveryMs = 250;
+constexpr int BarMaxWidth = 30;
+constexpr int BarMinWidth = 10;
+// Ten times a second: the line carries 576 bytes in between.
+constexpr int RedrawEveryMs = 100;
 // Carriage return, then ANSI "erase to end of line".
 const char *const StartOfLine = "\r\x1b[K";
 
 } // namespace
 
-TerminalProgress::TerminalProgress(QTextStream &err, bool enabled, ByteCounter bytesSent)
+TerminalProgress::TerminalProgress(
+    QTextStream &err, bool enabled, ByteCounter bytesOnWire, Columns columns)
     : m_err(err)
     , m_enabled(enabled)
-    , m_bytesSent(std::move(bytesSent))
+    , m_bytesOnWire(std::move(bytesOnWire))
+    , m_columns(std::move(columns))
 {
     m_redraw.setInterval(RedrawEveryMs);
     QObject::connect(&m_redraw, &QTimer::timeout, [this] { draw(); });
 }
 
-QString TerminalProgress::line(const QString &message, int percent, qint64 bytesPerSecond)
+QString TerminalProgress::line(const Parts &parts, int width)
 {
-    percent = std::clamp(percent, 0, 100);
-    const int filled = percent * BarWidth / 100;
-    QString text = message + QStringLiteral(" [") + QString(filled, QLatin1Char('#'))
-        + QString(BarWidth - filled, QLatin1Char('-')) + QStringLiteral("] ")
-        + QStringLiteral("%1%").arg(percent, 3);
-    if (bytesPerSecond >= 0)
-        text += QStringLiteral("  %1 B/s").arg(bytesPerSecond);
-    return text;
+    const int percent = std::clamp(parts.percent, 0, 100);
+    QString tail = QStringLiteral(" %1%").arg(percent, 3);
+    if (parts.bytesPerSecond >= 0)
+        tail += QStringLiteral("  %1 B/s").arg(parts.bytesPerSecond);
+    if (parts.secondsLeft >= 0)
+        tail += QStringLiteral("  %1 left").arg(clockText(parts.secondsLeft));
+    const int room = std::max(width - 1, 0);
+    const int barWidth
+        = std::min<int>(BarMaxWidth, room - int(parts.message.size() + tail.size()) - 3);
+    if (barWidth >= BarMinWidth) {
+        const int filled = percent * barWidth / 100;
+        return parts.message + QStringLiteral(" [") + QString(filled, QLatin1Char('#'))
+            + QString(barWidth - filled, QLatin1Char('-')) + QLatin1Char(']') + tail;
+    }
+    const QString shortTail = tail.left(room);
+    return parts.message.left(std::max<qsizetype>(room - shortTail.size(), 0)) + shortTail;
 }
 
 void TerminalProgress::setMessage(const QString &text)
@@ -59,13 +72,15 @@ void TerminalProgress::setVisible(bool visible)
         return;
     if (visible) {
         m_shownFor.start();
-        m_bytesWhenShown = m_bytesSent ? m_bytesSent() : 0;
+        m_bytesWhenShown = m_bytesOnWire ? m_bytesOnWire() : 0;
         m_redraw.start();
         draw();
     } else {
         m_redraw.stop();
         erase();
     }
+    if (!visible)
+        m_expectedBytes = 0; // the next showing may be the open command's
 }
 
 void TerminalProgress::refresh()
@@ -84,24 +99,28 @@ void TerminalProgress::printAbove(const QString &text)
         draw();
 }
 
-// No rate until there is something to measure: reading the sound file sends
-// nothing.
-qint64 TerminalProgress::bytesPerSecond() const
+// No rate until the line has carried something.
+TerminalProgress::Parts TerminalProgress::parts() const
 {
-    if (!m_bytesSent)
-        return -1;
-    const qint64 bytes = m_bytesSent() - m_bytesWhenShown;
+    Parts parts { m_prefix + m_message, m_percent };
+    const qint64 sent = m_bytesOnWire ? m_bytesOnWire() - m_bytesWhenShown : 0;
     const qint64 ms = m_shownFor.elapsed();
-    if (bytes <= 0 || ms <= 0)
-        return -1;
-    return bytes * 1000 / ms;
+    if (m_expectedBytes > 0)
+        parts.percent = int(std::min<qint64>(sent * 100 / m_expectedBytes, 100));
+    if (sent <= 0 || ms <= 0)
+        return parts;
+    parts.bytesPerSecond = sent * 1000 / ms;
+    if (m_expectedBytes > 0 && parts.bytesPerSecond > 0)
+        parts.secondsLeft = (std::max<qint64>(m_expectedBytes - sent, 0) + parts.bytesPerSecond - 1)
+            / parts.bytesPerSecond;
+    return parts;
 }
 
 void TerminalProgress::draw()
 {
     if (!m_enabled || !m_visible)
         return;
-    m_err << StartOfLine << line(m_message, m_percent, bytesPerSecond());
+    m_err << StartOfLine << line(parts(), m_columns ? m_columns() : 80);
     m_err.flush();
 }
 

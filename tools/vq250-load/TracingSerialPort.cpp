@@ -1,7 +1,9 @@
 #include "vq250-load/TracingSerialPort.h"
 
+#include "core/Protocol.h"
 #include "sim/WireTrace.h"
 #include "platform/EventLoop.h"
+#include <algorithm>
 
 namespace vq250
 {
@@ -24,6 +26,7 @@ void TracingSerialPort::write(const QByteArray &bytes)
 {
     inner().write(bytes);
     m_written += bytes.size();
+    m_lineFreeNs = std::max(m_lineFreeNs, m_clock.nowUs() * 1000) + bytes.size() * LineByteNs;
     note(bytes, true);
 }
 
@@ -33,6 +36,12 @@ QByteArray TracingSerialPort::readAll()
     m_read += bytes.size();
     note(bytes, false);
     return bytes;
+}
+
+qint64 TracingSerialPort::bytesOnWire() const
+{
+    const qint64 stillToGoNs = std::max<qint64>(m_lineFreeNs - m_clock.nowUs() * 1000, 0);
+    return std::max<qint64>(m_written - (stillToGoNs + LineByteNs - 1) / LineByteNs, 0);
 }
 
 qint64 TracingSerialPort::sinceStartNs() const

@@ -25,6 +25,10 @@ public:
     QByteArray readAll() override;
 
     qint64 bytesWritten() const { return m_written; }
+    // Of the bytes written, those a 57600 8N1 line has carried by now: each
+    // takes 1/5760 s, after the one before it. The driver takes bytes much
+    // faster than the line sends them.
+    qint64 bytesOnWire() const;
     qint64 bytesRead() const { return m_read; }
 
 private:
@@ -36,6 +40,7 @@ private:
     qint64 m_startUs;
     bool m_dtr = false;
     qint64 m_written = 0;
+    qint64 m_lineFreeNs = 0; // when the last byte written leaves the line
     qint64 m_read = 0;
 };
 

@@ -1,0 +1,120 @@
+// bench-library: a library of sounds through vq250-load --library and the
+// emulated VQ250 at real 57600 baud timing, with no flash write time: how
+// close the whole run comes to the sum of its sounds' line-rate minimums,
+// and the same with a USB adapter's latency modelled as the device's reply
+// delay (1 ms and 16 ms per answer).
+//
+//   bench-library
+
+#include "vq250-load/LoadProgram.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace vq250;
+
+namespace
+{
+
+// Sound lengths of the library: one to eight data blocks.
+constexpr qint32 SoundLengths[] = { 4000, 8000, 12000, 20000, 65519 };
+
+QByteArray wavFile(qint32 length)
+{
+    auto le32 = [](quint32 v) {
+        const char bytes[] = { char(v), char(v >> 8), char(v >> 16), char(v >> 24) };
+        return QByteArray(bytes, 4);
+    };
+    QByteArray wav = "RIFF" + le32(quint32(36 + length)) + "WAVEfmt " + le32(16);
+    wav += QByteArray("\x01\x00\x01\x00", 4) + le32(8000) + le32(8000);
+    wav += QByteArray("\x01\x00\x08\x00", 4) + "data" + le32(quint32(length));
+    quint32 x = 2463534242u;
+    for (qint32 i = 0; i < length; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        wav += char(x);
+    }
+    return wav;
+}
+
+struct Measured {
+    int status = -1;
+    double seconds = 0;
+    double minimum = 0;
+};
+
+Measured runLibrary(const QString &library, qint64 replyDelayNs)
+{
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    loadcli::LoadProgram program(outStream, errStream);
+    EmulatorOptions options;
+    options.flashWriteNs = 0;
+    options.replyDelayNs = replyDelayNs;
+    options.recordTrace = false;
+    program.setEmulatorOptions(options);
+    QElapsedTimer wall;
+    wall.start();
+    Measured measured;
+    measured.status = program.run({ "vq250-load", "--emulate", "--library", library });
+    measured.seconds = double(wall.nsecsElapsed()) / 1e9;
+    if (const EmulatedPort *port = program.emulator())
+        measured.minimum
+            = double(port->bytesToDevice() + port->bytesFromDevice()) / 5760.0; // bytes / line rate
+    errStream.flush();
+    if (measured.status != 0)
+        std::fprintf(stderr, "%s", qPrintable(err));
+    return measured;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    QByteArray table = "destination,file\n";
+    int bg = 1;
+    for (const qint32 length : SoundLengths) {
+        const QString name = QStringLiteral("s%1.wav").arg(length);
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(wavFile(length)) < 0)
+            return 2;
+        table += "A" + QByteArray::number(bg++) + "," + name.toUtf8() + "\n";
+    }
+    QFile library(dir.filePath("library.csv"));
+    if (!library.open(QIODevice::WriteOnly) || library.write(table) < 0)
+        return 2;
+    library.close();
+
+    std::printf("bench-library: %d sounds through vq250-load --library at 57600 baud, "
+                "no flash time\n",
+        int(std::size(SoundLengths)));
+    bool met = true;
+    for (const qint64 delayMs : { 0, 1, 16 }) {
+        const Measured m = runLibrary(library.fileName(), delayMs * 1000000);
+        if (m.status != 0) {
+            std::printf("reply delay %2lld ms: the library did not load (exit %d)\n",
+                static_cast<long long>(delayMs), m.status);
+            return 1;
+        }
+        const double ratio = m.minimum / m.seconds;
+        std::printf("reply delay %2lld ms: line-rate minimum %.3f s, measured %.3f s, ratio %.4f",
+            static_cast<long long>(delayMs), m.minimum, m.seconds, ratio);
+        if (delayMs == 0) {
+            std::printf(" (goal >= 0.99) %s", ratio >= 0.99 ? "met" : "MISSED");
+            met = ratio >= 0.99;
+        }
+        std::printf("\n");
+    }
+    return met ? 0 : 1;
+}

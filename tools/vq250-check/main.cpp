@@ -28,7 +28,7 @@ enum ExitStatus { AllAccepted = 0, SomeNotAccepted = 1, UsageError = 2, WriteFai
 
 const char *const Usage
     = "Usage: vq250-check FILE...\n"
-      "       vq250-check --library LIBRARY.csv\n"
+      "  or:  vq250-check --library LIBRARY.csv\n"
       "Checks each sound file as the VQ250 Loader's open command does and prints\n"
       "one line of tab-separated fields per file:\n"
       "  PATH  ok  SAMPLE-OFFSET  DECLARED-SIZE  SOUND-LEN  SECONDS  NAME  [too-long]\n"

@@ -79,8 +79,8 @@ struct Options {
     void addTo(QCommandLineParser &parser) const
     {
         standard.addTo(parser);
-        parser.addOptions({ port, emulate, volume, name, noLoop, trace, library, dryRun,
-            keepGoing, failedTo, listPorts });
+        parser.addOptions({ port, emulate, volume, name, noLoop, trace, library, dryRun, keepGoing,
+            failedTo, listPorts });
     }
 };
 

@@ -246,36 +246,7 @@ int LoadProgram::loadLibrary(const LoadOptions &options)
             return finish(opened, nullptr);
     }
 
-    QList<SoundOutcome> outcomes;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    qint64 bytesDone = 0;
-    const qsizetype count = check.sounds.size();
-    for (const CheckedSound &sound : check.sounds) {
-        const int stopSignal = stopSignalPending();
-        const bool stopped = stopSignal != 0
-            || (!outcomes.isEmpty() && outcomes.constLast().status != ExitLoaded
-                && !options.keepGoing);
-        if (stopped) {
-            outcomes.append({ ExitTransferFailed, sound.soundLen, QStringLiteral("not sent"), -1 });
-            continue;
-        }
-        const LibraryRow &row = sound.row;
-        const QString place = QStringLiteral("[%1/%2] ").arg(outcomes.size() + 1).arg(count);
-        m_session->progress->setPrefix(place);
-        const SoundOutcome outcome
-            = loadOne({ row.path, row.destination, row.volume, row.name, row.loop.value_or(true) });
-        outcomes.append(outcome);
-        bytesDone += sound.wireBytes;
-        const qint64 ms = elapsed.elapsed();
-        const qint64 msLeft = bytesDone > 0 ? (check.wireBytes - bytesDone) * ms / bytesDone : 0;
-        m_out << place << row.destination.left(2).toUpper() << ' ' << row.file << ": "
-              << outcome.result << ", " << outcome.bytes << " bytes in " << secondsText(outcome.ms)
-              << " s; " << outcomes.size() << " of " << count << " sounds, " << bytesDone << " of "
-              << check.wireBytes << " bytes, " << clockText(ms / 1000) << " elapsed, "
-              << clockText((msLeft + 999) / 1000) << " left\n";
-        m_out.flush();
-    }
+    const QList<SoundOutcome> outcomes = loadRows(check, options.keepGoing);
     printSummary(check, outcomes);
 
     int worst = ExitLoaded;
@@ -297,6 +268,42 @@ int LoadProgram::loadLibrary(const LoadOptions &options)
     }
     const int status = finish(worst, trace ? &*trace : nullptr);
     return status == ExitLoaded && !written ? ExitWriteFailed : status;
+}
+
+// One sound after the other, each with its line: after a failure the rest
+// is not sent unless `keepGoing`; after a stop it never is.
+QList<LoadProgram::SoundOutcome> LoadProgram::loadRows(const LibraryCheck &check, bool keepGoing)
+{
+    QList<SoundOutcome> outcomes;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    qint64 bytesDone = 0;
+    const qsizetype count = check.sounds.size();
+    for (const CheckedSound &sound : check.sounds) {
+        const int stopSignal = stopSignalPending();
+        const bool stopped = stopSignal != 0
+            || (!outcomes.isEmpty() && outcomes.constLast().status != ExitLoaded && !keepGoing);
+        if (stopped) {
+            outcomes.append({ ExitTransferFailed, sound.soundLen, QStringLiteral("not sent"), -1 });
+            continue;
+        }
+        const LibraryRow &row = sound.row;
+        const QString place = QStringLiteral("[%1/%2] ").arg(outcomes.size() + 1).arg(count);
+        m_session->progress->setPrefix(place);
+        const SoundOutcome outcome
+            = loadOne({ row.path, row.destination, row.volume, row.name, row.loop.value_or(true) });
+        outcomes.append(outcome);
+        bytesDone += sound.wireBytes;
+        const qint64 ms = elapsed.elapsed();
+        const qint64 msLeft = bytesDone > 0 ? (check.wireBytes - bytesDone) * ms / bytesDone : 0;
+        m_out << place << row.destination.left(2).toUpper() << ' ' << row.file << ": "
+              << outcome.result << ", " << outcome.bytes << " bytes in " << secondsText(outcome.ms)
+              << " s; " << outcomes.size() << " of " << count << " sounds, " << bytesDone << " of "
+              << check.wireBytes << " bytes, " << clockText(ms / 1000) << " elapsed, "
+              << clockText((msLeft + 999) / 1000) << " left\n";
+        m_out.flush();
+    }
+    return outcomes;
 }
 
 void LoadProgram::printSummary(const LibraryCheck &check, const QList<SoundOutcome> &outcomes)

@@ -73,6 +73,7 @@ private:
     int startSession(const LoadOptions &options);
     int openPort(Session &session, const LoadOptions &options);
     SoundOutcome loadOne(const SoundJob &job);
+    QList<SoundOutcome> loadRows(const LibraryCheck &check, bool keepGoing);
     void printSummary(const LibraryCheck &check, const QList<SoundOutcome> &outcomes);
     int stopSignalPending();
     int finish(int status, const OutputTarget *trace);

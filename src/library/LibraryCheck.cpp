@@ -71,7 +71,7 @@ public:
             return verdict;
         }
 
-        const LoadEntries entries { row.destination, row.volume.value_or(defaultVolumeEntry()),
+        const EntryTexts entries { row.destination, row.volume.value_or(defaultVolumeEntry()),
             row.name.value_or(m_state->SoundName) };
         const QList<LoadCheck> failed = failedLoadChecks(file.soundLen, entries);
         if (!failed.isEmpty()) {

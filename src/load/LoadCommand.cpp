@@ -136,7 +136,7 @@ LoadRefusal refusalFor(LoadCheck check)
     return noFileRefusal();
 }
 
-QList<LoadCheck> failedLoadChecks(qint32 soundLen, const LoadEntries &entries)
+QList<LoadCheck> failedLoadChecks(qint32 soundLen, const EntryTexts &entries)
 {
     QList<LoadCheck> failed;
     const Destination dest = parseDestination(entries.destination);
@@ -163,7 +163,7 @@ LoadResult LoadSound(ProgramState &state, Platform &platform)
     if (state.FileOpened == FlagFalse)
         return refuse(platform, LoadCheck::FileOpened, noFileRefusal());
 
-    const LoadEntries entries { platform.window.destination(), platform.window.volume(),
+    const EntryTexts entries { platform.window.destination(), platform.window.volume(),
         platform.window.soundName() };
     const QList<LoadCheck> failed = failedLoadChecks(state.SoundLen, entries);
     if (!failed.isEmpty())

@@ -23,7 +23,7 @@ enum class LoadCheck {
 };
 
 // The entries the load command checks, as typed.
-struct LoadEntries {
+struct EntryTexts {
     QString destination;
     QString volume;
     QString name;
@@ -32,7 +32,7 @@ struct LoadEntries {
 // Every check of the entries that fails for a sound of `soundLen` samples,
 // in the command's order; the command refuses with the first. Empty when
 // the sound may be sent.
-QList<LoadCheck> failedLoadChecks(qint32 soundLen, const LoadEntries &entries);
+QList<LoadCheck> failedLoadChecks(qint32 soundLen, const EntryTexts &entries);
 
 // How the load command ended.
 struct LoadResult {

@@ -1,7 +1,7 @@
-#include "fakes/WavBuilder.h"
 #include "library/LibraryCheck.h"
 #include "library/LibraryFile.h"
 #include "link/SoundTransfer.h"
+#include "support/WavBuilder.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

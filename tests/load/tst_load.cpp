@@ -152,6 +152,11 @@ private slots:
             { "Sound Name Too Long",
                 "Sound Name too long.|Sound Name is Limited to 10 Characters in VQ250.|"
                 "Enter name of 10 or less characters." },
+            { "Sound Name Not Valid",
+                "Sound Name has characters VQ250 cannot store.|"
+                "Sound Name may hold letters, digits, spaces and signs|"
+                "of ISO 8859-1 (Latin-1), but no tabs or line breaks.|"
+                "Enter name without such characters." },
         };
         const QString eleven = QStringLiteral("ElevenChars");
         const char *station = "Need Valid Station Letter";
@@ -161,8 +166,11 @@ private slots:
         const QHash<QString, LoadCheck> checkOf {
             { "Open a File for Loading", LoadCheck::FileOpened }, { station, LoadCheck::Station },
             { bg, LoadCheck::BgNumber }, { "Too Long for BG#8", LoadCheck::Bg8Length },
-            { volume, LoadCheck::Volume }, { name, LoadCheck::NameLength }
+            { volume, LoadCheck::Volume }, { name, LoadCheck::NameLength },
+            { "Sound Name Not Valid", LoadCheck::NameCharacters }
         };
+        // What the device cannot store is refused, not sent as other bytes.
+        const char *notValid = "Sound Name Not Valid";
         const struct {
             bool opened;
             QString dest;
@@ -217,6 +225,13 @@ private slots:
             { true, "A1", 10, "18", astral(11), name },
             { true, "A1", 10, "18", QString(11, QChar(13)), name },
             { true, "A1", 10, "18", QStringLiteral("Announceme\u0301"), name },
+            { true, "B2", 10, "18", nul("\t\r\n", "x"), notValid },
+            { true, "B2", 10, "18", QString(10, QChar(0)), notValid },
+            { true, "B2", 10, "18", QStringLiteral("\u007F\u0085"), notValid },
+            { true, "C3", 10, "18", QStringLiteral("\u03A9\u20AC\u0416"), notValid },
+            { true, "C3", 10, "18", astral(10), notValid },
+            { true, "C3", 10, "18", QStringLiteral("a") + QChar(0xD800) + "b", notValid },
+            { true, "C3", 10, "18", QStringLiteral("\u0080"), notValid },
         };
         for (const auto &row : rows) {
             Rig rig;
@@ -268,27 +283,16 @@ private slots:
             { 65519, "F8", "18", "Max8", Checked, "F8", { 18, "Max8", true } },
             { 131056, "E7x", "18", "Long", Checked, "E7", { 18, "Long", true } },
             { 140000, "A6", "18", "Cut", Unchecked, "A6", { 18, "Cut", false }, 131056 },
-            { 500, "B5", "18", QStringLiteral("Caf\u00e9\u20ac"), Checked, "B5",
-                { 18, "Caf\xe9?", true } },
+            { 500, "B5", "18", QStringLiteral("Caf\u00e9\u00ff"), Checked, "B5",
+                { 18, "Caf\xe9\xff", true } },
             { 300, "A1" + QString(100000, QChar(0x2603)), "18", "Bell", Checked, "A1",
                 { 18, "Bell", true } },
             { 300, "A1\r\n", "18", "Bell", Checked, "A1", { 18, "Bell", true } },
             { 300, nul("A1", "x"), "18", "Bell", Checked, "A1", { 18, "Bell", true } },
             { 300, "f8\t", "18", "Bell", Checked, "F8", { 18, "Bell", true } },
-            { 300, "B2", "18", nul("\t\r\n", "x"), Checked, "B2",
-                { 18, QByteArray("\t\r\n\0x", 5), true } },
-            { 300, "B2", "18", QString(10, QChar(0)), Checked, "B2",
-                { 18, QByteArray(10, '\0'), true } },
-            { 300, "B2", "18", QStringLiteral("\u007F\u0085"), Checked, "B2",
-                { 18, "\x7F\x85", true } },
-            { 300, "C3", "18", QStringLiteral("\u03A9\u20AC\u0416"), Checked, "C3",
-                { 18, "???", true } },
-            { 300, "C3", "18", astral(10), Checked, "C3", { 18, QByteArray(10, '?'), true } },
-            { 300, "C3", "18", QStringLiteral("a") + QChar(0xD800) + "b", Checked, "C3",
-                { 18, "a?b", true } },
             // A no-break space is byte 160, the pad byte itself: sent as it is.
-            { 300, "C3", "18", QStringLiteral("\u00A0\u00FF\u0080"), Checked, "C3",
-                { 18, "\xA0\xFF\x80", true } },
+            { 300, "C3", "18", QStringLiteral("\u00A0\u00FF\u00A1"), Checked, "C3",
+                { 18, "\xA0\xFF\xA1", true } },
             { 300, "D4", QString(100000, '0') + "7", "V", Checked, "D4", { 7, "V", true } },
             { 300, "D4", "\t255\t", "V", Checked, "D4", { 255, "V", true } },
         };

@@ -1,8 +1,8 @@
 #include "vq250-load/TracingSerialPort.h"
 
 #include "core/Protocol.h"
-#include "sim/WireTrace.h"
 #include "platform/EventLoop.h"
+#include "sim/WireTrace.h"
 #include <algorithm>
 
 namespace vq250

@@ -133,6 +133,13 @@ private slots:
                 "Sound Name Too Long\nSound Name too long.\n" },
             { 100, { "--volume", "999" }, "Z1",
                 "Need Valid Station Letter\nEnter Destination Station Letter.\n" },
+            { 100, { "--name", "Bell\nTwo" }, "A1",
+                "Sound Name Not Valid\nSound Name has characters VQ250 cannot store.\n"
+                "Sound Name may hold letters, digits, spaces and signs\n"
+                "of ISO 8859-1 (Latin-1), but no tabs or line breaks.\n"
+                "Enter name without such characters.\n" },
+            { 100, { "--name", "\u03A9mega" }, "A1",
+                "Sound Name Not Valid\nSound Name has characters VQ250 cannot store.\n" },
         };
         for (const auto &row : rows) {
             Rig files;
@@ -145,10 +152,9 @@ private slots:
                 qPrintable(r.err));
             QVERIFY(!r.err.contains(QChar(13)) && r.out.isEmpty());
             QCOMPARE(r.emulator()->bytesToDevice(), 0);
-            QFile written(trace);
+            QFile written(trace); // a refused load leaves every file as it was
             QVERIFY(written.open(QIODevice::ReadOnly));
-            QCOMPARE(
-                written.readAll(), QByteArray("# VQ250 wire trace\n# time_us dir dtr byte note\n"));
+            QCOMPARE(written.readAll(), QByteArray("left from before\n"));
         }
     }
 
@@ -253,7 +259,13 @@ private slots:
             { { "--bogus", "a.wav", "A1" }, "Unknown option 'bogus'." },
             { { "a.wav", "A1", "--volume" }, "Missing value after '--volume'." },
             { { "--emulate", "--trace", "/nonexistent/dir/t.txt", "a.wav", "A1" },
-                "cannot write the trace file /nonexistent/dir/t.txt" },
+                "will not write the trace to /nonexistent/dir/t.txt: No such file or directory\n" },
+            { { "--library", "l.csv", "a.wav", "A1" },
+                "--library takes no FILE.wav or DEST; the table names them\n" },
+            { { "--library", "l.csv", "--volume", "3" },
+                "--volume, --name and --no-loop go into the library's columns\n" },
+            { { "--keep-going", "a.wav", "A1" },
+                "--dry-run, --keep-going and --failed-to need --library\n" },
         };
         for (const auto &row : rows) {
             const Run r = run(row.arguments);
@@ -322,23 +334,34 @@ private slots:
                            "vq250-load: warning: Sound Too Long\nSound File too long.\ncut\n"
                            "vq250-load: Question\nReally?\n"));
 
+        // The bar fits the terminal: it shrinks, then goes, then the message is cut.
         const struct {
             int percent;
-            qint64 rate;
+            qint64 rate, left;
+            int width;
             const char *line;
-        } rows[] = { { 0, -1, "Msg [------------------------------]   0%" },
-            { 50, 5712, "Msg [###############---------------]  50%  5712 B/s" },
-            { 6, 0, "Msg [#-----------------------------]   6%  0 B/s" },
-            { 100, 5760, "Msg [##############################] 100%  5760 B/s" },
-            { 102, -1, "Msg [##############################] 100%" } };
+        } rows[] = { { 0, -1, -1, 80,
+                         "Writing Sound to Flash BG# A1 [------------------------------]   0%" },
+            { 50, 5712, 12, 80,
+                "Writing Sound to Flash BG# A1 [##########-----------]  50%  5712 B/s  0:12 left" },
+            { 6, 0, -1, 120,
+                "Writing Sound to Flash BG# A1 [#-----------------------------]   6%  0 B/s" },
+            { 102, 5760, 3725, 200,
+                "Writing Sound to Flash BG# A1 [##############################] 100%  5760 B/s  "
+                "1:02:05 left" },
+            { 50, 5760, 12, 60, "Writing Sound to Flash BG# A1  50%  5760 B/s  0:12 left" },
+            { 50, 5760, 12, 40, "Writing Sound  50%  5760 B/s  0:12 left" },
+            { 50, 5760, 12, 10, "  50%  57" } };
         for (const auto &row : rows)
-            QCOMPARE(TerminalProgress::line("Msg", row.percent, row.rate),
+            QCOMPARE(TerminalProgress::line(
+                         { "Writing Sound to Flash BG# A1", row.percent, row.rate, row.left },
+                         row.width),
                 QString::fromLatin1(row.line));
 
         for (const bool terminal : { false, true }) {
             QString text;
             QTextStream err(&text);
-            TerminalProgress progress(err, terminal, [] { return qint64(0); });
+            TerminalProgress progress(err, terminal, [] { return qint64(0); }, {});
             progress.setMessage(QStringLiteral("M"));
             progress.setValue(0);
             progress.setVisible(true);
@@ -372,6 +395,10 @@ private slots:
         clock.advanceTo(1500);
         port.setDtr(false);
         port.write(QByteArray("\x00\x11", 2));
+        // On the line one byte per 173.612 us, each after the one before.
+        QCOMPARE(port.bytesOnWire(), 1);
+        clock.advanceTo(1674);
+        QCOMPARE(port.bytesOnWire(), 2);
         inner.incoming = QByteArray("\xA0\x05", 2);
         QCOMPARE(port.bytesAvailable(), 2);
         clock.advanceTo(2250);

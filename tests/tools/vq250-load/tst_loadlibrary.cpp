@@ -1,7 +1,13 @@
-#include "LoadCliRig.h"
-
 #include "library/LibraryFile.h"
+#include "sim/EmulatedPort.h"
+#include "support/WavBuilder.h"
+#include "vq250-load/LoadProgram.h"
 #include "vq250-load/StopSignals.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,10 +22,47 @@
 #include <unistd.h>
 
 using namespace vq250;
-using namespace vq250::test;
+using namespace vq250::fakes;
 
 namespace
 {
+
+// vq250-load run in this process: what it printed, its status, its emulator.
+struct LoadCliRun {
+    int status = -1;
+    QString out, err;
+    std::unique_ptr<loadcli::LoadProgram> program;
+    const EmulatedPort *emulator() const { return program->emulator(); }
+};
+
+LoadCliRun runLoad(
+    const QStringList &arguments, const std::function<void(loadcli::LoadProgram &)> &setup = {})
+{
+    LoadCliRun run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    run.program = std::make_unique<loadcli::LoadProgram>(out, err);
+    if (setup)
+        setup(*run.program);
+    run.status = run.program->run(QStringList { "vq250-load" } + arguments);
+    out.flush();
+    err.flush();
+    return run;
+}
+
+// A folder of files made for one test.
+struct SoundFolder {
+    QString file(const QString &name, const QByteArray &bytes) const
+    {
+        return writeFile(path(name), bytes) ? path(name) : QString();
+    }
+    QString wav(const QString &name, const QByteArray &samples) const
+    {
+        return file(name, WavBuilder::pcm8(samples));
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QTemporaryDir dir;
+};
 
 QByteArray readBytes(const QString &path)
 {
@@ -61,6 +104,7 @@ private slots:
     void checksBeforeSending();
     void ctrlCStopsCleanly();
     void namesNotUtf8SaidPlainly();
+    void binaryStopsAndReportsWriteFailures();
     void randomPathsHarmNothing();
 };
 
@@ -257,6 +301,37 @@ void TestLoadLibrary::randomPathsHarmNothing()
         QVERIFY(in >= 0 && ::read(in, kept, sizeof kept) == 4 && ::close(in) == 0);
         QCOMPARE(QByteArray(kept), QByteArray("kept"));
     }
+}
+
+// As a shell runs it: standard output on a full disk, and SIGTERM during a
+// library; the estimate line shows the handlers are in place, and the 23 s
+// sound is still on the line when SIGTERM comes.
+void TestLoadLibrary::binaryStopsAndReportsWriteFailures()
+{
+    SoundFolder folder;
+    const QString path = folder.wav("s.wav", noise(10, 15));
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(QStringLiteral(VQ250_LOAD_EXE), { "--emulate", path, "A1" });
+    QVERIFY(full.waitForFinished(10000));
+    QCOMPARE(full.exitCode(), 6);
+    QCOMPARE(QString::fromUtf8(full.readAllStandardError()),
+        "vq250-load: cannot write standard output: No space left on device\n");
+
+    folder.wav("long.wav", noise(131056, 16));
+    const QString library = folder.file("lib.csv", "destination,file\nA1,long.wav\n");
+    QProcess process;
+    process.start(QStringLiteral(VQ250_LOAD_EXE), { "--emulate", "--library", library });
+    QVERIFY(process.waitForReadyRead(10000));
+    QVERIFY(::kill(pid_t(process.processId()), SIGTERM) == 0);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 143);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), "vq250-load: interrupted\n");
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(out.contains(QRegularExpression("\nA1    long.wav  131056  (interrupted|not sent) ")),
+        qPrintable(out));
+    QVERIFY(out.endsWith("Loaded 0 of 1 sounds.\n"));
 }
 
 QTEST_GUILESS_MAIN(TestLoadLibrary)

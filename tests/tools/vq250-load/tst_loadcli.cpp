@@ -264,6 +264,9 @@ private slots:
                 "--library takes no FILE.wav or DEST; the table names them\n" },
             { { "--library", "l.csv", "--volume", "3" },
                 "--volume, --name and --no-loop go into the library's columns\n" },
+            { { "--emulate", "--trace", "t\uFFFD.txt", "a.wav", "A1" }, // a name not UTF-8
+                "will not write the trace to t\uFFFD.txt: its name is not UTF-8 text; name a file "
+                "that is\n" },
             { { "--keep-going", "a.wav", "A1" },
                 "--dry-run, --keep-going and --failed-to need --library\n" },
         };

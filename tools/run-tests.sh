@@ -14,7 +14,8 @@ for arg in "$@"; do
   esac
 done
 "$root/tools/setup.sh"
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVQ250_WERROR=ON >/dev/null
+# Release, as the package ships: without debug info the build is a fifth quicker.
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DVQ250_WERROR=ON >/dev/null
 cmake --build "$root/build" -j"$(nproc)"
 # The package before the suite: the installed-tree test runs what it holds.
 cmake --build "$root/build" --target package >"$root/build/package.log" 2>&1 \

@@ -20,6 +20,7 @@
 #include "link/SoundTransfer.h"
 #include "platform/Platform.h"
 #include "sim/EmulatedPort.h"
+#include "sim/GuardedEventLoop.h"
 #include "sim/VirtualEventLoop.h"
 #include "sim/WireOracle.h"
 #include "support/Fakes.h"
@@ -35,29 +36,6 @@ namespace
 constexpr qint64 TimeoutNs = qint64(ReplyTimeoutMs) * 1000000;
 constexpr qint64 DelaysNs[4] = { 0, 300000, TimeoutNs - 1000000, TimeoutNs + 1000000 };
 constexpr int QueueBytes[4] = { 4096, 8448, 16, 300 };
-
-// Event processing with a bound on rounds: a transfer that keeps going far
-// beyond what its bytes need has hung.
-class Guard final : public EventLoop
-{
-public:
-    Guard(VirtualEventLoop &loop, long limit)
-        : m_loop(loop)
-        , m_limit(limit)
-    {
-    }
-    void processEvents() override { check(), m_loop.processEvents(); }
-    void waitForEvents() override { check(), m_loop.waitForEvents(); }
-    std::unique_ptr<OneShotTimer> createTimer() override { return m_loop.createTimer(); }
-    qint64 nowUs() const override { return m_loop.nowUs(); }
-    void wakeAt(qint64 us) override { m_loop.wakeAt(us); }
-
-private:
-    void check() { FUZZ_CHECK(++m_rounds <= m_limit, "transfer does not end"); }
-    VirtualEventLoop &m_loop;
-    long m_limit;
-    long m_rounds = 0;
-};
 
 } // namespace
 
@@ -89,7 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool faultless = options.faults.empty() && (timing & 3) < 2 && (timing >> 2 & 3) < 2;
 
     VirtualEventLoop events;
-    Guard guard(events, 64L * (length + 64) + 10000);
+    // A transfer that keeps going far beyond what its bytes need has hung.
+    long rounds = 0;
+    const long roundLimit = 64L * (length + 64) + 10000;
+    GuardedEventLoop guard(
+        events, [&] { FUZZ_CHECK(++rounds <= roundLimit, "transfer does not end"); });
     auto timer = events.createTimer();
     auto state = std::make_unique<ProgramState>();
     auto port = makeEmulatedPort(events, options);

@@ -12,12 +12,10 @@
 #include "core/Startup.h"
 #include "errors/ErrorTable.h"
 #include "load/LoadCommand.h"
-#include "platform/FileDialog.h"
-#include "platform/MainView.h"
-#include "platform/MessageBox.h"
 #include "platform/Platform.h"
-#include "platform/ProgressView.h"
 #include "sim/EmulatedPort.h"
+#include "sim/GuardedEventLoop.h"
+#include "sim/HeadlessViews.h"
 #include "sim/VirtualEventLoop.h"
 #include "sim/WireOracle.h"
 
@@ -161,71 +159,8 @@ DeviceTiming randomTiming(Random &random, Profile profile)
     return timing;
 }
 
-// The windows as plain records: what the load command showed and left.
-struct Box final : MessageBox {
-    struct Shown {
-        QString prompt, title;
-    };
-    QList<Shown> shown;
-    MsgAnswer show(const QString &prompt, int, const QString &title) override
-    {
-        shown.append({ prompt, title });
-        return MsgOk;
-    }
-};
-struct NoDialog final : FileDialog {
-    std::optional<QString> openFile(const QString &, const QString &, int) override { return {}; }
-};
-struct Progress final : ProgressView {
-    bool visible = false;
-    void setMessage(const QString &) override { }
-    void setValue(float) override { }
-    void setVisible(bool show) override { visible = show; }
-    void refresh() override { }
-};
-struct Entries final : MainView {
-    QString destinationText, volumeText, name;
-    int loopValue = Checked;
-    bool commandsEnabled = true;
-    void setLastOpenedFile(const QString &) override { }
-    void setFileLenSec(const QString &) override { }
-    QString soundName() const override { return name; }
-    void setSoundName(const QString &text) override { name = text; }
-    QString volume() const override { return volumeText; }
-    void setVolume(const QString &text) override { volumeText = text; }
-    QString destination() const override { return destinationText; }
-    int looping() const override { return loopValue; }
-    void setLooping(int value) override { loopValue = value; }
-    void setCommandsEnabled(bool enabled) override { commandsEnabled = enabled; }
-    void repaint() override { }
-};
-
-// Event processing that gives up on a transfer running far longer than its
-// bytes and one time-out can take, so a hang is counted, not waited for.
-class HangGuard final : public EventLoop
-{
-public:
-    struct Hang {
-    };
-    explicit HangGuard(VirtualEventLoop &loop)
-        : m_loop(loop)
-    {
-    }
-    void arm(qint64 untilUs) { m_deadlineUs = untilUs; }
-    void processEvents() override { check(), m_loop.processEvents(); }
-    void waitForEvents() override { check(), m_loop.waitForEvents(); }
-    std::unique_ptr<OneShotTimer> createTimer() override { return m_loop.createTimer(); }
-    qint64 nowUs() const override { return m_loop.nowUs(); }
-    void wakeAt(qint64 us) override { m_loop.wakeAt(us); }
-
-private:
-    void check()
-    {
-        if (m_loop.nowUs() > m_deadlineUs)
-            throw Hang {};
-    }
-    VirtualEventLoop &m_loop;
-    qint64 m_deadlineUs = 0;
+// A transfer still running past this deadline has hung.
+struct Hang {
 };
 
 struct Rig {
@@ -237,14 +172,18 @@ struct Rig {
         started = runLoadStep(*state, *port, *timer);
     }
     VirtualEventLoop events;
-    HangGuard guard { events };
+    qint64 deadlineUs = 0;
+    GuardedEventLoop guard { events, [this] {
+                                if (events.nowUs() > deadlineUs)
+                                    throw Hang {};
+                            } };
     std::unique_ptr<OneShotTimer> timer = events.createTimer();
     std::unique_ptr<ProgramState> state = std::make_unique<ProgramState>();
     std::unique_ptr<EmulatedPort> port;
-    Box box;
-    NoDialog dialog;
-    Progress progress;
-    Entries window;
+    HeadlessMessageBox box;
+    HeadlessFileDialog dialog;
+    HeadlessProgressView progress;
+    HeadlessMainView window;
     bool started = false;
 };
 
@@ -315,6 +254,7 @@ private:
         rig.window.name = QString::fromLatin1(job.entries.name);
         rig.window.loopValue = job.entries.looping ? Checked : Unchecked;
         rig.box.shown.clear();
+        rig.progress.events.clear(), rig.progress.values.clear();
         rig.port->trace().clear();
         rig.port->device().setTiming(randomTiming(m_random, profile));
         if (fault)
@@ -322,15 +262,15 @@ private:
         const int completedBefore = rig.port->device().completedTransfers();
         // The bytes both ways, the flash time, one time-out and the wait for the
         // device to drop a block an earlier failure left, with room to spare.
-        rig.guard.arm(rig.events.nowUs() + 2 * (job.samples.size() + 64 * job.blocks) * 174
-            + 41000 * job.blocks + qint64(ReplyTimeoutMs + AbandonedBlockDropMs) * 1000 + 500000);
+        rig.deadlineUs = rig.events.nowUs() + 2 * (job.samples.size() + 64 * job.blocks) * 174
+            + 41000 * job.blocks + qint64(ReplyTimeoutMs + AbandonedBlockDropMs) * 1000 + 500000;
         Platform platform { *rig.port, rig.box, rig.dialog, rig.guard, *rig.timer, rig.progress,
             rig.window };
         ++m_tally.transfers;
         LoadResult result;
         try {
             result = LoadSound(state, platform);
-        } catch (const HangGuard::Hang &) {
+        } catch (const Hang &) {
             ++m_tally.hangs;
             report(QStringLiteral("hung"));
             m_rigs[which] = std::make_unique<Rig>(QueueSizes[which]);

@@ -1,6 +1,6 @@
+#include "support/ChildProcess.h"
 #include "support/WavBuilder.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -8,29 +8,6 @@ using namespace vq250::fakes;
 
 namespace
 {
-
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run check(const QStringList &args, const QString &workDir)
-{
-    QProcess process;
-    process.setWorkingDirectory(workDir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // a point in seconds
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(VQ250_CHECK_PATH), args);
-    Run run;
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 QByteArray soundFile(int declared, int present)
 {
@@ -47,8 +24,6 @@ private slots:
     void initTestCase();
     void lines_data();
     void lines();
-    void usage_data();
-    void usage();
 
 private:
     QTemporaryDir m_dir;
@@ -56,7 +31,8 @@ private:
 
 void TestVq250Check::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
+    QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
+    qputenv("LC_ALL", "C.UTF-8"); // a point in seconds
     FmtFields stereo;
     stereo.channels = 2;
     QVERIFY(writeFile(m_dir.filePath("Doorbell.wav"), WavBuilder::pcm8(sampleBytes(4000))));
@@ -123,37 +99,13 @@ void TestVq250Check::lines()
     QFETCH(QStringList, lines);
     QFETCH(int, exitCode);
 
-    const Run run = check(args, m_dir.path());
-    QCOMPARE(run.out, lines.join('\n') + '\n');
-    QCOMPARE(run.err, QString());
-    QCOMPARE(run.exitCode, exitCode);
-}
-
-void TestVq250Check::usage_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<bool>("onStdout");
-
-    QTest::newRow("--help") << QStringList { "--help" } << 0 << true;
-    QTest::newRow("-h") << QStringList { "-h", "Doorbell.wav" } << 0 << true;
-    QTest::newRow("no file") << QStringList {} << 2 << false;
-    QTest::newRow("unknown option") << QStringList { "--bogus", "Doorbell.wav" } << 2 << false;
-}
-
-void TestVq250Check::usage()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(bool, onStdout);
-
-    const Run run = check(args, m_dir.path());
-    QCOMPARE(run.exitCode, exitCode);
-    const QString &usage = onStdout ? run.out : run.err;
-    const QString &other = onStdout ? run.err : run.out;
-    QVERIFY2(usage.contains("Usage: vq250-check FILE..."), qPrintable(usage));
-    QVERIFY(usage.contains("2 on a usage error"));
-    QCOMPARE(other, QString());
+    QList<QByteArray> arguments;
+    for (const QString &arg : args)
+        arguments << arg.toUtf8();
+    const ChildRun run = runChild(VQ250_CHECK_PATH, arguments, 10000);
+    QCOMPARE(QString::fromUtf8(run.out), lines.join('\n') + '\n');
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.status, exitCode);
 }
 
 QTEST_APPLESS_MAIN(TestVq250Check)

@@ -29,9 +29,10 @@ struct ChildRun {
 
 // Runs in the current folder with standard input from /dev/null; standard
 // output goes to `stdoutPath` when given (opened, not created), else it is
-// collected like standard error.
+// collected like standard error. A child still running once its standard
+// error holds `errUntil` is killed: status -1, not timed out.
 inline ChildRun runChild(const QByteArray &program, const QList<QByteArray> &arguments,
-    int timeoutMs, const QByteArray &stdoutPath = {})
+    int timeoutMs, const QByteArray &stdoutPath = {}, const QByteArray &errUntil = {})
 {
     ChildRun run;
     std::vector<QByteArray> owned { program };
@@ -67,7 +68,7 @@ inline ChildRun runChild(const QByteArray &program, const QList<QByteArray> &arg
     int status = 0;
     while (started && ::waitpid(pid, &status, WNOHANG) == 0) {
         run.timedOut = clock.elapsed() >= timeoutMs;
-        if (run.timedOut) {
+        if (run.timedOut || (!errUntil.isEmpty() && run.err.contains(errUntil))) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             break;

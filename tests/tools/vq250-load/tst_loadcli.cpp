@@ -310,6 +310,8 @@ private slots:
                 "  5  the transfer failed", "--port <NAME>", "--emulate", "--volume <N>",
                 "--name <TEXT>", "--no-loop", "--trace <FILE>", "--list-ports", "--help" })
             QVERIFY2(help.out.contains(QLatin1String(line)), line);
+        const Run ports = run({ "--list-ports" }); // its lines are checked in tst_loaderapp
+        QVERIFY(ports.status == 0 && ports.out.endsWith('\n') && ports.err.isEmpty());
     }
 
     void console()

@@ -176,38 +176,24 @@ const Row Rows[] = {
         "vq250-load: cannot write standard output: No space left on device\n" },
 };
 
-QByteArray program(Use use)
-{
-    if (use == Use::Load || use == Use::LoadTrace || use == Use::LoadReportInto)
-        return VQ250_LOAD_EXE;
-    return use == Use::Check || use == Use::CheckInto ? VQ250_CHECK_EXE : VQ250_CONVERT_EXE;
-}
+// Each use: its program, its arguments (PATH stands for the row's path) and
+// whether standard output goes into the path.
+struct Invocation {
+    const char *program;
+    QList<QByteArray> arguments;
+    bool into;
+};
 
-QList<QByteArray> argumentsFor(Use use, const QByteArray &path)
+Invocation invocation(Use use)
 {
-    switch (use) {
-    case Use::Check:
-        return { "--", path };
-    case Use::CheckInto:
-        return { "in.wav" };
-    case Use::ConvertFrom:
-        return { path, "out.wav" };
-    case Use::ConvertTo:
-        return { "in.wav", path };
-    case Use::ConvertOnto:
-        return { path, path };
-    case Use::ConvertStdoutInto:
-        return { "in.wav", "-" };
-    case Use::ConvertReportInto:
-        return { "in.wav", "out.wav" };
-    case Use::Load:
-        return { "--emulate", path, "A1" };
-    case Use::LoadTrace:
-        return { "--emulate", "--trace", path, "in.wav", "A1" };
-    case Use::LoadReportInto:
-        return { "--emulate", "in.wav", "A1" };
-    }
-    return {};
+    const char *check = VQ250_CHECK_EXE, *convert = VQ250_CONVERT_EXE, *load = VQ250_LOAD_EXE;
+    const Invocation all[] = { { check, { "--", "PATH" }, false }, { check, { "in.wav" }, true },
+        { convert, { "PATH", "out.wav" }, false }, { convert, { "in.wav", "PATH" }, false },
+        { convert, { "PATH", "PATH" }, false }, { convert, { "in.wav", "-" }, true },
+        { convert, { "in.wav", "out.wav" }, true }, { load, { "--emulate", "PATH", "A1" }, false },
+        { load, { "--emulate", "--trace", "PATH", "in.wav", "A1" }, false },
+        { load, { "--emulate", "in.wav", "A1" }, true } };
+    return all[int(use)];
 }
 
 bool makeDevice(const QByteArray &path, unsigned minor)
@@ -349,11 +335,11 @@ void TestHostilePaths::hostilePaths()
     const mode_t typeBefore = typeOf(r.path);
     const QByteArray contentBefore = typeBefore == S_IFREG ? contentOf(r.path) : QByteArray();
     const QStringList namesBefore = namesIn(m_dir->path());
-    const bool into = r.use == Use::CheckInto || r.use == Use::ConvertStdoutInto
-        || r.use == Use::ConvertReportInto || r.use == Use::LoadReportInto;
-
-    const ChildRun run = runChild(
-        program(r.use), argumentsFor(r.use, r.path), ChildTimeoutMs, into ? r.path : QByteArray());
+    Invocation call = invocation(r.use);
+    for (QByteArray &argument : call.arguments)
+        argument = argument == "PATH" ? r.path : argument;
+    const ChildRun run
+        = runChild(call.program, call.arguments, ChildTimeoutMs, call.into ? r.path : QByteArray());
     QVERIFY2(!run.timedOut, "the program hung");
     QCOMPARE(run.err, r.err);
     QCOMPARE(run.out, r.out);

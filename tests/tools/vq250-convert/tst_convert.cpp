@@ -481,7 +481,6 @@ private slots:
             QString firstLine;
         } rows[] = { { {}, QString(count).arg(0) }, { { "IN" }, QString(count).arg(1) },
             { { "IN", "OUT", "OUT" }, QString(count).arg(3) },
-            { { "IN", "OUT", "--gain", "loud" }, QString(gain).arg("loud") },
             { { "IN", "OUT", "--gain", "3dB" }, QString(gain).arg("3dB") },
             { { "IN", "OUT", "--gain", "100.5" }, QString(gain).arg("100.5") },
             { { "IN", "OUT", "--gain=-101" }, QString(gain).arg("-101") },
@@ -504,18 +503,13 @@ private slots:
         }
     }
 
+    // Its first line is checked in tst_commandlines.
     void help()
     {
-        for (const char *option : { "--help", "-h" }) {
-            const Run run = convert({ option });
-            QCOMPARE(run.status, 0);
-            QCOMPARE(run.err, QString());
-            QVERIFY2(
-                run.out.startsWith("Usage: vq250-convert INPUT OUTPUT.wav [--bg8] [--gain DB]\n"),
-                qPrintable(run.out));
-            for (const char *part : { "--bg8", "--gain <DB>", "65519", "INPUT", "OUTPUT.wav" })
-                QVERIFY2(run.out.contains(QLatin1String(part)), part);
-        }
+        const Run run = convert({ "-h" });
+        QVERIFY(run.status == 0 && run.err.isEmpty());
+        for (const char *part : { "--bg8", "--gain <DB>", "65519", "INPUT", "OUTPUT.wav" })
+            QVERIFY2(run.out.contains(QLatin1String(part)), part);
         QCOMPARE(convert({ "in.wav", "--help" }).status, 0); // help wins over missing file names,
         QCOMPARE(convert({ "--help", "--loud" }).status, 2); // not over unknown options
     }

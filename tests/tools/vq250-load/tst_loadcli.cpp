@@ -479,80 +479,63 @@ private slots:
     }
 #endif
 
-    void loadsRowByRow_data()
-    {
-        QTest::addColumn<bool>("keepGoing");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QList<int>>("stored");
-        QTest::addColumn<QByteArray>("failedRows");
-
-        const QString second
-            = "[2/3] A2 b.wav: failed: Serial Checksum Error (CkSmEr), 9000 bytes in T "
-              "s; 2 of 3 sounds, 9397 of 9742 bytes, M:SS elapsed, M:SS left\n";
-        QTest::newRow("stops at the failure")
-            << false << 5
-            << Estimate
-                + "[1/3] A1 a.wav: loaded, 300 bytes in T s; 1 of 3 sounds, 345 of 9742 bytes, M:SS "
-                  "elapsed, M:SS left\n"
-                + second
-                + "Slot  File   Bytes  Result                                  Seconds\n"
-                  "A1    a.wav  300    loaded                                  T\n"
-                  "A2    b.wav  9000   failed: Serial Checksum Error (CkSmEr)  T\n"
-                  "A3    c.wav  300    not sent                                -\n"
-                  "Loaded 1 of 3 sounds.\n"
-            << QList<int> { 1 }
-            << QByteArray(
-                   "\"A2\",\"DIR/b.wav\",\"\",\"Bell\",\"\"\n\"A3\",\"DIR/c.wav\",\"\",\"\",\"\"\n");
-        QTest::newRow("keeps going") << true << 5
-                                     << Estimate
-                + "[1/3] A1 a.wav: loaded, 300 bytes in T s; 1 of 3 sounds, 345 of 9742 bytes, M:SS "
-                  "elapsed, M:SS left\n"
-                + second
-                + "[3/3] A3 c.wav: loaded, 300 bytes in T s; 3 of 3 sounds, 9742 of 9742 bytes, M:SS "
-                  "elapsed, M:SS left\n"
-                  "Slot  File   Bytes  Result                                  Seconds\n"
-                  "A1    a.wav  300    loaded                                  T\n"
-                  "A2    b.wav  9000   failed: Serial Checksum Error (CkSmEr)  T\n"
-                  "A3    c.wav  300    loaded                                  T\n"
-                  "Loaded 2 of 3 sounds.\n"
-                                     << QList<int> { 1, 3 }
-                                     << QByteArray("\"A2\",\"DIR/b.wav\",\"\",\"Bell\",\"\"\n");
-    }
-
+    // A library row by row, stopping at a failure or going on past it.
     void loadsRowByRow()
     {
-        QFETCH(bool, keepGoing);
-        QFETCH(int, status);
-        QFETCH(QString, out);
-        QFETCH(QList<int>, stored);
-        QFETCH(QByteArray, failedRows);
+        const QString sent
+            = Estimate
+            + "[1/3] A1 a.wav: loaded, 300 bytes in T s; 1 of 3 sounds, 345 of 9742 bytes, M:SS "
+              "elapsed, M:SS left\n"
+              "[2/3] A2 b.wav: failed: Serial Checksum Error (CkSmEr), 9000 bytes in T s; 2 of 3 "
+              "sounds, 9397 of 9742 bytes, M:SS elapsed, M:SS left\n";
+        const QString table = "Slot  File   Bytes  Result                                  Seconds\n"
+                              "A1    a.wav  300    loaded                                  T\n"
+                              "A2    b.wav  9000   failed: Serial Checksum Error (CkSmEr)  T\n";
+        const QByteArray b = "\"A2\",\"DIR/b.wav\",\"\",\"Bell\",\"\"\n";
+        const struct {
+            bool keepGoing;
+            QString out;
+            QList<int> stored;
+            QByteArray failedRows;
+        } rows[] = {
+            { false,
+                sent + table + "A3    c.wav  300    not sent                                -\n"
+                    "Loaded 1 of 3 sounds.\n",
+                { 1 }, b + "\"A3\",\"DIR/c.wav\",\"\",\"\",\"\"\n" },
+            { true,
+                sent + "[3/3] A3 c.wav: loaded, 300 bytes in T s; 3 of 3 sounds, 9742 of 9742 "
+                       "bytes, M:SS elapsed, M:SS left\n"
+                    + table + "A3    c.wav  300    loaded                                  T\n"
+                    "Loaded 2 of 3 sounds.\n",
+                { 1, 3 }, b },
+        };
+        for (const auto &row : rows) {
+            ThreeSounds lib;
+            const QString failed = lib.folder.dir.filePath("failed.csv");
+            QStringList args { "--emulate", "--library", lib.library, "--failed-to", failed };
+            if (row.keepGoing)
+                args << "--keep-going";
+            const Run r = run(args, [](LoadProgram &program) {
+                EmulatorOptions options;
+                options.faults = { DeviceFault::errorReply(2, 0, CkSmEr) };
+                program.setEmulatorOptions(options);
+            });
 
-        ThreeSounds lib;
-        const QString failed = lib.folder.dir.filePath("failed.csv");
-        QStringList args { "--emulate", "--library", lib.library, "--failed-to", failed };
-        if (keepGoing)
-            args << "--keep-going";
-        const Run r = run(args, [](LoadProgram &program) {
-            EmulatorOptions options;
-            options.faults = { DeviceFault::errorReply(2, 0, CkSmEr) };
-            program.setEmulatorOptions(options);
-        });
-
-        QCOMPARE(r.status, status);
-        QCOMPARE(withoutTimes(r.out, lib.folder.dir.path()), out);
-        for (int bg = 1; bg <= 3; ++bg) {
-            const StoredSlot *slot = r.emulator()->device().slot(10, quint8(bg));
-            QCOMPARE(slot && slot->complete, stored.contains(bg));
+            QCOMPARE(r.status, 5);
+            QCOMPARE(withoutTimes(r.out, lib.folder.dir.path()), row.out);
+            for (int bg = 1; bg <= 3; ++bg) {
+                const StoredSlot *slot = r.emulator()->device().slot(10, quint8(bg));
+                QCOMPARE(slot && slot->complete, row.stored.contains(bg));
+            }
+            QCOMPARE(readBytes(failed).replace(lib.folder.dir.path().toUtf8(), "DIR"),
+                "destination,file,volume,name,loop\n" + row.failedRows);
+            // The failed rows make a library of their own: it checks, and the rerun loads them.
+            const Run rerun = run({ "--emulate", "--library", failed });
+            QCOMPARE(rerun.status, 0);
+            const int left = 3 - int(row.stored.size());
+            QCOMPARE(rerun.emulator()->device().completedTransfers(), left);
+            QVERIFY(rerun.out.endsWith(QString("Loaded %1 of %1 sounds.\n").arg(left)));
         }
-        const QByteArray written = readBytes(failed);
-        QCOMPARE(QByteArray(written).replace(lib.folder.dir.path().toUtf8(), "DIR"),
-            "destination,file,volume,name,loop\n" + failedRows);
-        // The failed rows make a library of their own: it checks, and the rerun loads them.
-        const Run rerun = run({ "--emulate", "--library", failed });
-        QCOMPARE(rerun.status, 0);
-        QCOMPARE(rerun.emulator()->device().completedTransfers(), 3 - int(stored.size()));
-        QVERIFY(rerun.out.endsWith(QString("Loaded %1 of %1 sounds.\n").arg(3 - stored.size())));
     }
 
     void checksBeforeSending()

@@ -1,4 +1,5 @@
 #include "support/ChildProcess.h"
+#include "support/WavBuilder.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,18 +26,46 @@ ChildRun launch(const QString &program, const QStringList &arguments, bool windo
 
 } // namespace
 
-// The five programs' --help, --version, --port and --list-ports, and their
-// usage errors, as a shell sees them.
+// The programs' --help, --version, --port and --list-ports, their usage
+// errors, and vq250-check's lines, as a shell sees them.
 class TestCommandLines : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void answers_data();
     void answers();
     void missingPortNamesThePortsPresent();
     void unwritableOutputFails();
+
+private:
+    QTemporaryDir m_dir; // the current folder, with vq250-check's files
 };
+
+void TestCommandLines::initTestCase()
+{
+    QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
+    qputenv("LC_ALL", "C.UTF-8"); // a point in seconds
+    const auto sound = [](int declared, int present) {
+        return WavBuilder().fmt().chunk("data", quint32(declared), sampleBytes(present)).build();
+    };
+    FmtFields stereo;
+    stereo.channels = 2;
+    const struct {
+        const char *name;
+        QByteArray bytes;
+    } files[] = { { "Doorbell.wav", WavBuilder::pcm8(sampleBytes(4000)) },
+        { "Announcement2.wav", sound(300000, 300000) }, { "cut.wav", sound(1000, 300) },
+        { "rifx.wav", WavBuilder().riffTag("RIFX").build() },
+        { "stereo.wav", WavBuilder().fmt(stereo).data({}).build() },
+        { "huge.wav", WavBuilder().fmt().chunk("data", 0x80000000, {}).build() },
+        { "-dash.wav", WavBuilder::pcm8({}) },
+        { "ok.csv", "destination,file\nB8,Doorbell.wav\n" },
+        { "twice.csv", "destination,file\nA1,Doorbell.wav\nA1,cut.wav\n" } };
+    for (const auto &file : files)
+        QVERIFY(writeFile(m_dir.filePath(file.name), file.bytes));
+}
 
 void TestCommandLines::answers_data()
 {
@@ -86,6 +115,31 @@ void TestCommandLines::answers_data()
         { "vq250-check", { "--help" }, 0,
             "Usage: vq250-check FILE...\n  or:  vq250-check --library LIBRARY.csv\nChecks...", "" },
         { "vq250-check", { "--", "--version" }, 1, "--version\tfailed\t...", "" },
+        { "vq250-check", { "Doorbell.wav" }, 0, "Doorbell.wav\tok\t44\t4000\t4000\t0.5 Sec.\tDoorbell\n",
+            "" },
+        { "vq250-check", { "Announcement2.wav" }, 0,
+            "Announcement2.wav\tok\t44\t300000\t131056\t16.382 Sec.\tAnnounceme\ttoo-long\n", "" },
+        { "vq250-check", { "cut.wav" }, 0, "cut.wav\tok\t44\t1000\t300\t0.0375 Sec.\tcut\n", "" },
+        { "vq250-check", { "rifx.wav", "stereo.wav" }, 1,
+            "rifx.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)\n"
+            "stereo.wav\trejected\tF2\tWrong Sound File Codec (WrongCodecEr)\n",
+            "" },
+        { "vq250-check", { "missing.wav", "huge.wav" }, 1,
+            "missing.wav\tfailed\tfile not found\nhuge.wav\tfailed\tsize field overflow\n", "" },
+        { "vq250-check", { "Doorbell.wav", "rifx.wav", "cut.wav" }, 1,
+            "Doorbell.wav\tok\t44\t4000\t4000\t0.5 Sec.\tDoorbell\n"
+            "rifx.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)\n"
+            "cut.wav\tok\t44\t1000\t300\t0.0375 Sec.\tcut\n",
+            "" },
+        { "vq250-check", { "--library", "ok.csv" }, 0,
+            "ok.csv:2\tB8\tDoorbell.wav\tok\t4000\t0.5 Sec.\tDoorbell\t18\tloop\n"
+            "ok.csv: 1 sound(s), 4045 bytes to send: at least 0:01 on the line\n",
+            "" },
+        { "vq250-check", { "--library", "twice.csv" }, 1,
+            "twice.csv:2\tA1\tDoorbell.wav\tok\t4000\t0.5 Sec.\tDoorbell\t18\tloop\n"
+            "twice.csv:3\tA1\tcut.wav\trefused\tsame slot as row 2\ntwice.csv: 1 problem(s)\n",
+            "" },
+        { "vq250-check", { "--", "-dash.wav" }, 0, "-dash.wav\tok\t44\t0\t0\t0 Sec.\t-dash\n", "" },
         { "vq250-check", { "-h", "x.wav" }, 0, "Usage: vq250-check FILE...\n  or:...", "" },
         { "vq250-check", {}, 2, "", "Usage: vq250-check FILE...\n  or:..." },
         { "vq250-check", { "--bogus", "x.wav" }, 2, "",

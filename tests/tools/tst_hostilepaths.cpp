@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+
 #include <QtTest>
+#include <ftw.h>
 
 #include <climits>
 #include <cstdlib>
@@ -318,6 +320,13 @@ void TestHostilePaths::cleanup()
 {
     QDir::setCurrent(QString::fromLocal8Bit(m_oldDir));
     ::unlink("/sys/vq250-out.wav");
+    // Qt cannot delete names that are not UTF-8: remove the folder by its bytes.
+    const QByteArray folder = QFile::encodeName(m_dir->path());
+    nftw(
+        folder.constData(),
+        [](const char *path, const struct stat *, int, FTW *) { return ::remove(path); }, 16,
+        FTW_DEPTH | FTW_PHYS);
+    m_dir.reset();
 }
 
 void TestHostilePaths::hostilePaths_data()

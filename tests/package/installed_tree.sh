@@ -67,7 +67,9 @@ for file in usr/share/icons/hicolor/48x48/apps/vq250-loader.png \
 done
 
 if command -v lintian >/dev/null; then
-  timeout 120 lintian --fail-on error "$deb" || fail "lintian found errors in $deb"
+  # lintian leaves a working folder in TMPDIR: keep it inside ours.
+  mkdir -p "$tree/tmp"
+  TMPDIR="$tree/tmp" timeout 120 lintian --fail-on error "$deb" || fail "lintian found errors in $deb"
 else
   echo "lintian is not installed: the package was not checked by it"
 fi

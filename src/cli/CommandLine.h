@@ -25,6 +25,16 @@ struct StandardOptions {
     void addTo(QCommandLineParser &parser) const { parser.addOptions({ help, version }); }
 };
 
+// --port and --list-ports, alike in the window and in vq250-load.
+struct PortOptions {
+    QCommandLineOption port { QStringLiteral("port"),
+        QStringLiteral("Serial port to use (/dev/ttyUSB0, COM3). Default: port 1 "
+                       "(/dev/ttyS0, COM1)."),
+        QStringLiteral("NAME") };
+    QCommandLineOption listPorts { QStringLiteral("list-ports"),
+        QStringLiteral("List the machine's serial ports and exit.") };
+};
+
 // The GNU --version text: "vq250-load (VQ250 Loader) 1.5.0" and the copyright.
 QString versionText(const QString &program);
 

@@ -17,12 +17,7 @@ namespace
 
 struct Options {
     StandardOptions standard;
-    QCommandLineOption port { QStringLiteral("port"),
-        QStringLiteral("Serial port to use (/dev/ttyUSB0, COM3). Default: port 1 "
-                       "(/dev/ttyS0, COM1)."),
-        QStringLiteral("NAME") };
-    QCommandLineOption listPorts { QStringLiteral("list-ports"),
-        QStringLiteral("List the machine's serial ports and exit.") };
+    PortOptions ports;
     QCommandLineOption quitAfter { QStringLiteral("quit-after"),
         QStringLiteral("Quit by itself MS milliseconds after the window shows, with status 0 "
                        "when it was drawn (for scripted checks)."),
@@ -32,7 +27,7 @@ struct Options {
     {
         standard.addTo(parser);
         if (program == WindowProgram::Loader)
-            parser.addOptions({ port, listPorts });
+            parser.addOptions({ ports.port, ports.listPorts });
         else
             parser.addOption(quitAfter);
     }
@@ -92,10 +87,10 @@ ParsedWindowOptions parseWindowOptions(WindowProgram program, const QStringList 
         result.action = WindowOptions::Action::Help;
     } else if (parser.isSet(options.standard.version)) {
         result.action = WindowOptions::Action::Version;
-    } else if (program == WindowProgram::Loader && parser.isSet(options.listPorts)) {
+    } else if (program == WindowProgram::Loader && parser.isSet(options.ports.listPorts)) {
         result.action = WindowOptions::Action::ListPorts;
-    } else if (program == WindowProgram::Loader && parser.isSet(options.port)) {
-        result.port = parser.value(options.port);
+    } else if (program == WindowProgram::Loader && parser.isSet(options.ports.port)) {
+        result.port = parser.value(options.ports.port);
         if (result.port.isEmpty())
             parsed.error = QStringLiteral("--port needs a port name");
     } else if (program == WindowProgram::Demo && parser.isSet(options.quitAfter)) {

@@ -44,10 +44,7 @@ const char *const ExitStatuses
 
 struct Options {
     cli::StandardOptions standard;
-    QCommandLineOption port { QStringLiteral("port"),
-        QStringLiteral("Serial port to use (/dev/ttyUSB0, COM3). Default: port 1 "
-                       "(/dev/ttyS0, COM1), as the window."),
-        QStringLiteral("NAME") };
+    cli::PortOptions ports;
     QCommandLineOption emulate { QStringLiteral("emulate"),
         QStringLiteral("Load into the built-in VQ250 emulator instead of a serial port.") };
     QCommandLineOption volume { QStringLiteral("volume"),
@@ -73,14 +70,12 @@ struct Options {
         QStringLiteral("With --library: write the rows that did not load to FILE, as a "
                        "library of their own."),
         QStringLiteral("FILE") };
-    QCommandLineOption listPorts { QStringLiteral("list-ports"),
-        QStringLiteral("List the machine's serial ports and exit.") };
 
     void addTo(QCommandLineParser &parser) const
     {
         standard.addTo(parser);
-        parser.addOptions({ port, emulate, volume, name, noLoop, trace, library, dryRun, keepGoing,
-            failedTo, listPorts });
+        parser.addOptions({ ports.port, emulate, volume, name, noLoop, trace, library, dryRun,
+            keepGoing, failedTo, ports.listPorts });
     }
 };
 
@@ -116,18 +111,18 @@ ParsedOptions parseLoadOptions(const QStringList &arguments)
         result.action = LoadOptions::Action::Version;
         return parsed;
     }
-    if (parser.isSet(options.listPorts)) {
+    if (parser.isSet(options.ports.listPorts)) {
         result.action = LoadOptions::Action::ListPorts;
         return parsed;
     }
 
     result.emulate = parser.isSet(options.emulate);
-    if (parser.isSet(options.port)) {
+    if (parser.isSet(options.ports.port)) {
         if (result.emulate) {
             parsed.error = QStringLiteral("--port and --emulate exclude each other");
             return parsed;
         }
-        result.port = parser.value(options.port);
+        result.port = parser.value(options.ports.port);
         if (result.port.isEmpty()) {
             parsed.error = QStringLiteral("--port needs a port name");
             return parsed;

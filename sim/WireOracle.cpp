@@ -66,4 +66,14 @@ QString markedHex(const QByteArray &bytes, const QList<bool> &dtr)
     return parts.join(QLatin1Char(' '));
 }
 
+ExpectedWire sentByPc(const WireTrace &trace)
+{
+    ExpectedWire sent;
+    for (const WireByte &b : trace.toDevice()) {
+        sent.toDevice += char(b.byte);
+        sent.dtr << b.dtr;
+    }
+    return sent;
+}
+
 } // namespace vq250

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "sim/WireTrace.h"
+
 namespace vq250
 {
 
@@ -39,5 +41,9 @@ inline QString markedHex(const ExpectedWire &wire)
 {
     return markedHex(wire.toDevice, wire.dtr);
 }
+
+// What the PC put on the line, in the oracle's form (no device answers), to
+// hold against expectedWire().
+ExpectedWire sentByPc(const WireTrace &trace);
 
 } // namespace vq250

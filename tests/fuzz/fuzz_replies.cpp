@@ -88,17 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     WriteSoundToFlash(*state, platform, 10, 1);
 
     const ExpectedWire wire = expectedWire(samples, QStringLiteral("A1"));
-    QByteArray sent;
-    QList<bool> dtr;
-    for (const WireByte &b : port->trace().toDevice()) {
-        sent += char(b.byte);
-        dtr << b.dtr;
-    }
-    FUZZ_CHECK(wire.toDevice.startsWith(sent), "PC sent other bytes than the oracle's");
-    FUZZ_CHECK(wire.dtr.mid(0, dtr.size()) == dtr, "DTR not only on the command bytes");
+    const ExpectedWire sent = sentByPc(port->trace());
+    FUZZ_CHECK(wire.toDevice.startsWith(sent.toDevice), "PC sent other bytes than the oracle's");
+    FUZZ_CHECK(wire.dtr.mid(0, sent.dtr.size()) == sent.dtr, "DTR not only on the command bytes");
     const StoredSlot *slot = port->device().slot(10, 1);
     if (state->ErrCode == 0) {
-        FUZZ_CHECK(sent.size() == wire.toDevice.size(), "success before every byte went out");
+        FUZZ_CHECK(
+            sent.toDevice.size() == wire.toDevice.size(), "success before every byte went out");
         FUZZ_CHECK(
             slot && slot->complete && slot->image == image, "success the device did not store");
     }

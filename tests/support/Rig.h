@@ -66,13 +66,7 @@ struct Rig {
 // What the PC sent through the emulated port, as the oracle writes it.
 inline QString sentWire(const EmulatedPort &port)
 {
-    QByteArray bytes;
-    QList<bool> dtr;
-    for (const WireByte &b : port.trace().toDevice()) {
-        bytes += char(b.byte);
-        dtr << b.dtr;
-    }
-    return markedHex(bytes, dtr);
+    return markedHex(sentByPc(port.trace()));
 }
 
 } // namespace vq250::test

@@ -302,14 +302,10 @@ private:
             ++m_tally.progressLeftUp;
             report(QStringLiteral("progress window left up"));
         }
-        QByteArray sent;
-        QList<bool> dtr;
-        for (const WireByte &b : rig.port->trace().toDevice()) {
-            sent += char(b.byte);
-            dtr << b.dtr;
-        }
-        if (!job.wire.toDevice.startsWith(sent) || job.wire.dtr.mid(0, dtr.size()) != dtr
-            || (code == 0 && sent.size() != job.wire.toDevice.size())) {
+        const ExpectedWire sent = sentByPc(rig.port->trace());
+        if (!job.wire.toDevice.startsWith(sent.toDevice)
+            || job.wire.dtr.mid(0, sent.dtr.size()) != sent.dtr
+            || (code == 0 && sent.toDevice.size() != job.wire.toDevice.size())) {
             ++m_tally.wireDiffers;
             report(QStringLiteral("bytes on the line differ from the oracle's"));
         }

@@ -13,23 +13,6 @@ namespace vq250
 namespace
 {
 
-FileKind kindOfMode(mode_t mode)
-{
-    if (S_ISREG(mode))
-        return FileKind::Regular;
-    if (S_ISDIR(mode))
-        return FileKind::Directory;
-    if (S_ISFIFO(mode))
-        return FileKind::Fifo;
-    if (S_ISSOCK(mode))
-        return FileKind::Socket;
-    if (S_ISCHR(mode))
-        return FileKind::CharDevice;
-    if (S_ISBLK(mode))
-        return FileKind::BlockDevice;
-    return FileKind::Other;
-}
-
 ReadableFile refused(ReadRefusal refusal, const QString &reason)
 {
     ReadableFile file;
@@ -45,6 +28,23 @@ ReadableFile notRegular(FileKind kind)
 }
 
 } // namespace
+
+FileKind kindOfMode(unsigned mode)
+{
+    if (S_ISREG(mode))
+        return FileKind::Regular;
+    if (S_ISDIR(mode))
+        return FileKind::Directory;
+    if (S_ISFIFO(mode))
+        return FileKind::Fifo;
+    if (S_ISSOCK(mode))
+        return FileKind::Socket;
+    if (S_ISCHR(mode))
+        return FileKind::CharDevice;
+    if (S_ISBLK(mode))
+        return FileKind::BlockDevice;
+    return FileKind::Other;
+}
 
 PathKind pathKind(const QByteArray &nativePath)
 {

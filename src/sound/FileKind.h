@@ -18,6 +18,9 @@ struct PathKind {
 
 PathKind pathKind(const QByteArray &nativePath);
 
+// The kind of file stat() found, from its st_mode.
+FileKind kindOfMode(unsigned mode);
+
 // "a directory", "a FIFO", ...; empty for Regular and Missing.
 QString kindText(FileKind kind);
 

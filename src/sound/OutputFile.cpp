@@ -7,6 +7,8 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,15 +20,15 @@ namespace vq250
 namespace
 {
 
-QString kindOfMode(mode_t mode)
+std::filesystem::path fsPath(const QByteArray &path)
 {
-    if (S_ISDIR(mode))
-        return kindText(FileKind::Directory);
-    if (S_ISSOCK(mode))
-        return kindText(FileKind::Socket);
-    if (S_ISBLK(mode))
-        return kindText(FileKind::BlockDevice);
-    return kindText(FileKind::Other);
+    return std::filesystem::path(path.toStdString());
+}
+
+std::filesystem::path absoluteNormal(const QByteArray &path)
+{
+    std::error_code error;
+    return std::filesystem::absolute(fsPath(path), error).lexically_normal();
 }
 
 QByteArray directoryOf(const QByteArray &path)
@@ -101,7 +103,7 @@ OutputFile::OutputFile(const QByteArray &nativePath, const QString &program)
     if (!S_ISREG(info.st_mode)) {
         m_refusal = QStringLiteral("it is %1; %2 writes only a regular file, a "
                                    "character device, a FIFO or standard output (-)")
-                        .arg(kindOfMode(info.st_mode), m_program);
+                        .arg(kindText(kindOfMode(info.st_mode)), m_program);
         return;
     }
     if (S_ISLNK(link.st_mode)) {
@@ -193,6 +195,16 @@ QString OutputFile::writeAtomically(const QByteArray &bytes) const
         return systemReason(error);
     }
     return {};
+}
+
+bool isSameFile(const QByteArray &input, const QByteArray &output)
+{
+    if (absoluteNormal(input) == absoluteNormal(output))
+        return true;
+    // Device and inode, so hard links and symbolic links count as well.
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(fsPath(input), fsPath(output), error);
+    return !error && same;
 }
 
 } // namespace vq250

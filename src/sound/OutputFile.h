@@ -13,6 +13,11 @@ namespace vq250
 // file atomically, keeping an existing file's mode and, where allowed, its
 // owner; a character device or FIFO is written straight; "-" is standard
 // output. Nothing special is ever replaced by a regular file.
+// True when writing `output` would replace `input`: the same name once both
+// are made absolute, or, when both exist, the same file reached through a
+// link or another spelling of the path. Names are the system's bytes.
+bool isSameFile(const QByteArray &input, const QByteArray &output);
+
 class OutputFile
 {
 public:

@@ -6,11 +6,6 @@
 namespace vq250::convert
 {
 
-// True when writing `output` would replace `input`: the same name once both
-// are made absolute, or, when both exist, the same file reached through a
-// link or another spelling of the path. Names are the system's bytes.
-bool isSameFile(const QByteArray &input, const QByteArray &output);
-
 // The sound name to propose for `path`, one the device can hold: the file
 // name without folders, up to its first ".", in ISO 8859-1 printable
 // characters, at most 10 of them. A name that is not UTF-8 is read as

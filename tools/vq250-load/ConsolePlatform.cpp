@@ -20,9 +20,8 @@ QString ConsoleMessageBox::text(const QString &prompt, const QString &title, boo
         + title + QLatin1Char('\n') + lines + QLatin1Char('\n');
 }
 
-MsgAnswer ConsoleMessageBox::show(const QString &prompt, int style, const QString &title)
+MsgAnswer ConsoleMessageBox::show(const QString &prompt, int, const QString &title)
 {
-    m_shown.append({ title, style });
     m_print(text(prompt, title, title == soundTooLongTitle()));
     return MsgOk;
 }

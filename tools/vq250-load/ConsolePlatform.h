@@ -4,8 +4,6 @@
 #include "platform/MainView.h"
 #include "platform/MessageBox.h"
 
-#include <QList>
-
 #include <functional>
 
 namespace vq250::loadcli
@@ -14,15 +12,10 @@ namespace vq250::loadcli
 // A message box on standard error: the title, then the prompt's lines. It
 // answers OK, as an operator who can only close it would. The "Sound Too
 // Long" box is printed as a warning: the sound is cut and the command
-// carries on. Every box is kept, in order, with its title and style.
+// carries on.
 class ConsoleMessageBox final : public MessageBox
 {
 public:
-    struct Shown {
-        QString title;
-        int style = MsgOkOnly;
-    };
-
     // `print` puts whole lines on standard error.
     using Printer = std::function<void(const QString &)>;
 
@@ -30,15 +23,12 @@ public:
 
     MsgAnswer show(const QString &prompt, int style, const QString &title) override;
 
-    const QList<Shown> &shown() const { return m_shown; }
-
     // "vq250-load: TITLE" (or "vq250-load: warning: TITLE") and the prompt,
     // its carriage returns turned into line breaks.
     static QString text(const QString &prompt, const QString &title, bool warning);
 
 private:
     Printer m_print;
-    QList<Shown> m_shown;
 };
 
 // The file dialog, answered by the command line: always the same file.

@@ -6,51 +6,44 @@
 
 #include <cerrno>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vq250::loadcli
 {
 
 OutputTarget::OutputTarget(const QString &path)
-    : m_file(QFile::encodeName(path), QStringLiteral("vq250-load"))
+    : m_path(QFile::encodeName(path))
+    , m_file(m_path, QStringLiteral("vq250-load"))
 {
-    const QByteArray native = QFile::encodeName(path);
     if (path.contains(QChar::ReplacementCharacter)) {
         m_refusal = QStringLiteral("its name is not UTF-8 text; name a file that is");
         return;
     }
-    if (m_file.kind() == OutputFile::Kind::Refused) {
+    switch (m_file.kind()) {
+    case OutputFile::Kind::Refused:
         m_refusal = m_file.refusal();
-        return;
-    }
-    if (m_file.kind() == OutputFile::Kind::Create) {
+        break;
+    case OutputFile::Kind::StandardOutput:
+        m_refusal = QStringLiteral("standard output carries the report; name a file");
+        break;
+    case OutputFile::Kind::Create: {
         // Found out now, not once the transfer is over.
-        const qsizetype slash = native.lastIndexOf('/');
+        const qsizetype slash = m_path.lastIndexOf('/');
         const QByteArray folder
-            = slash < 0 ? QByteArray(".") : native.left(std::max<qsizetype>(slash, 1));
+            = slash < 0 ? QByteArray(".") : m_path.left(std::max<qsizetype>(slash, 1));
         if (::access(folder.constData(), W_OK | X_OK) != 0)
             m_refusal = systemReason(errno);
-        return;
+        break;
     }
-    struct stat info {
-    };
-    if (m_file.kind() != OutputFile::Kind::StandardOutput
-        && ::stat(native.constData(), &info) == 0) {
-        m_exists = true;
-        m_device = info.st_dev;
-        m_inode = info.st_ino;
+    case OutputFile::Kind::Stream:
+    case OutputFile::Kind::Replace:
+        break;
     }
 }
 
 void OutputTarget::mustNotBe(const QString &input)
 {
-    struct stat info {
-    };
-    if (!m_refusal.isEmpty() || !m_exists
-        || ::stat(QFile::encodeName(input).constData(), &info) != 0)
-        return;
-    if (info.st_dev == m_device && info.st_ino == m_inode)
+    if (m_refusal.isEmpty() && isSameFile(QFile::encodeName(input), m_path))
         m_refusal = QStringLiteral("it is %1, an input of this run").arg(input);
 }
 

@@ -2,9 +2,8 @@
 
 #include "sound/OutputFile.h"
 
+#include <QByteArray>
 #include <QString>
-
-#include <sys/types.h>
 
 namespace vq250::loadcli
 {
@@ -14,7 +13,8 @@ namespace vq250::loadcli
 // atomically onto a regular file or a new path, straight into a character
 // device or FIFO, never making a special file regular. On top of that a
 // new file's folder must take it, the name must be one the system can be
-// given, and no input of the run may be the target, by any name.
+// given, standard output stays vq250-load's report, and no input of the run
+// may be the target, by any name.
 class OutputTarget
 {
 public:
@@ -29,11 +29,9 @@ public:
     QString write(const QByteArray &bytes) const;
 
 private:
+    QByteArray m_path;
     OutputFile m_file;
     QString m_refusal;
-    bool m_exists = false;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
 };
 
 } // namespace vq250::loadcli

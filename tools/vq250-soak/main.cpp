@@ -89,8 +89,8 @@ Job randomJob(Random &random, qint32 maxLength)
     qint32 length = pick < 40 ? random.between(0, 600)
         : pick < 70           ? random.between(600, 8200)
         : pick < 90           ? random.between(8200, 40000)
-                              : random.between(40000, 131056);
-    length = std::min(length, job.bg == 8 ? std::min(maxLength, 65519) : maxLength);
+                              : random.between(40000, SoundKeepMax);
+    length = std::min(length, job.bg == 8 ? std::min(maxLength, SoundBG8Max) : maxLength);
     job.entries.volume = quint8(random.between(0, 255));
     job.entries.name.clear();
     for (int n = random.between(0, 10); n > 0; --n)

@@ -281,6 +281,9 @@ private slots:
             { { "--emulate", "--trace", "t\uFFFD.txt", "a.wav", "A1" }, // a name not UTF-8
                 "will not write the trace to t\uFFFD.txt: its name is not UTF-8 text; name a file "
                 "that is\n" },
+            { { "--emulate", "--trace", "-", "a.wav", "A1" },
+                "will not write the trace to -: standard output carries the report; name a "
+                "file\n" },
             { { "--keep-going", "a.wav", "A1" },
                 "--dry-run, --keep-going and --failed-to need --library\n" },
         };
@@ -482,15 +485,15 @@ private slots:
     // A library row by row, stopping at a failure or going on past it.
     void loadsRowByRow()
     {
-        const QString sent
-            = Estimate
+        const QString sent = Estimate
             + "[1/3] A1 a.wav: loaded, 300 bytes in T s; 1 of 3 sounds, 345 of 9742 bytes, M:SS "
               "elapsed, M:SS left\n"
               "[2/3] A2 b.wav: failed: Serial Checksum Error (CkSmEr), 9000 bytes in T s; 2 of 3 "
               "sounds, 9397 of 9742 bytes, M:SS elapsed, M:SS left\n";
-        const QString table = "Slot  File   Bytes  Result                                  Seconds\n"
-                              "A1    a.wav  300    loaded                                  T\n"
-                              "A2    b.wav  9000   failed: Serial Checksum Error (CkSmEr)  T\n";
+        const QString table
+            = "Slot  File   Bytes  Result                                  Seconds\n"
+              "A1    a.wav  300    loaded                                  T\n"
+              "A2    b.wav  9000   failed: Serial Checksum Error (CkSmEr)  T\n";
         const QByteArray b = "\"A2\",\"DIR/b.wav\",\"\",\"Bell\",\"\"\n";
         const struct {
             bool keepGoing;
@@ -499,14 +502,17 @@ private slots:
             QByteArray failedRows;
         } rows[] = {
             { false,
-                sent + table + "A3    c.wav  300    not sent                                -\n"
-                    "Loaded 1 of 3 sounds.\n",
+                sent + table
+                    + "A3    c.wav  300    not sent                                -\n"
+                      "Loaded 1 of 3 sounds.\n",
                 { 1 }, b + "\"A3\",\"DIR/c.wav\",\"\",\"\",\"\"\n" },
             { true,
-                sent + "[3/3] A3 c.wav: loaded, 300 bytes in T s; 3 of 3 sounds, 9742 of 9742 "
-                       "bytes, M:SS elapsed, M:SS left\n"
-                    + table + "A3    c.wav  300    loaded                                  T\n"
-                    "Loaded 2 of 3 sounds.\n",
+                sent
+                    + "[3/3] A3 c.wav: loaded, 300 bytes in T s; 3 of 3 sounds, 9742 of 9742 "
+                      "bytes, M:SS elapsed, M:SS left\n"
+                    + table
+                    + "A3    c.wav  300    loaded                                  T\n"
+                      "Loaded 2 of 3 sounds.\n",
                 { 1, 3 }, b },
         };
         for (const auto &row : rows) {
@@ -560,6 +566,21 @@ private slots:
         QVERIFY(!dry.emulator());
     }
 
+    // The trace and the failed rows on one new file: refused before anything is sent.
+    void outputsNeverOverlap()
+    {
+        ThreeSounds lib;
+        const QString both = lib.folder.dir.filePath("out.txt");
+        const Run r
+            = run({ "--emulate", "--library", lib.library, "--trace", both, "--failed-to", both });
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.endsWith(QStringLiteral("vq250-load: will not write the failed rows to %1: "
+                                               "it is %1, an input of this run\n")
+                                    .arg(both)),
+            qPrintable(r.err));
+        QVERIFY(!r.emulator() && !QFile::exists(both));
+    }
+
     // SIGINT in the middle of the second sound: that sound is abandoned, the
     // third never sent, the summary, trace and failed rows still written.
     void ctrlCStopsCleanly()
@@ -569,8 +590,8 @@ private slots:
         loadcli::StopSignals stops;
         QVERIFY(stops.installed());
         QTimer watch;
-        const Run r = run({ "--emulate", "--library", lib.library, "--trace", trace,
-                                           "--failed-to", lib.folder.dir.filePath("failed.csv") },
+        const Run r = run({ "--emulate", "--library", lib.library, "--trace", trace, "--failed-to",
+                              lib.folder.dir.filePath("failed.csv") },
             [&watch, &stops](LoadProgram &program) {
                 program.setStopSignals(&stops);
                 QObject::connect(&watch, &QTimer::timeout, [&program] {
@@ -590,7 +611,8 @@ private slots:
                               "A3    c.wav  300    not sent     -\n"
                               "Loaded 1 of 3 sounds.\n"));
         QCOMPARE(int(readBytes(trace).count(" PC>VQ ")), int(r.emulator()->bytesToDevice()));
-        QCOMPARE(parseLibrary(readBytes(lib.folder.dir.filePath("failed.csv")), "/").rows.size(), 2);
+        QCOMPARE(
+            parseLibrary(readBytes(lib.folder.dir.filePath("failed.csv")), "/").rows.size(), 2);
     }
 
     // As a shell runs it, SIGTERM during a library: the estimate line shows the
@@ -609,7 +631,8 @@ private slots:
         QCOMPARE(process.exitCode(), 143);
         QCOMPARE(QString::fromUtf8(process.readAllStandardError()), "vq250-load: interrupted\n");
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
-        QVERIFY2(out.contains(QRegularExpression("\nA1    long.wav  131056  (interrupted|not sent) ")),
+        QVERIFY2(
+            out.contains(QRegularExpression("\nA1    long.wav  131056  (interrupted|not sent) ")),
             qPrintable(out));
         QVERIFY(out.endsWith("Loaded 0 of 1 sounds.\n"));
     }

@@ -118,8 +118,8 @@ private slots:
             = dynamic_cast<QtOneShotTimer &>(rig.app->platform().replyTimer).timer();
         QCOMPARE(armed.timerType(), Qt::PreciseTimer);
         QVERIFY(armed.isSingleShot());
-        QVERIFY2(armed.remainingTime() >= 7990 && armed.remainingTime() <= 8000,
-            qPrintable(QString::number(armed.remainingTime())));
+        QVERIFY(armed.isActive());
+        QCOMPARE(armed.interval(), 8000);
         rig.app->platform().replyTimer.stop();
 
         // Centred on its screen.

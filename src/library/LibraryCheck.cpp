@@ -6,6 +6,7 @@
 #include "link/SoundTransfer.h"
 #include "load/Destination.h"
 #include "load/LoadCommand.h"
+#include "sound/CommandLineFiles.h"
 #include "sound/OpenCommand.h"
 #include "sound/SoundFile.h"
 #include "sound/SoundText.h"
@@ -19,14 +20,6 @@ namespace vq250
 {
 namespace
 {
-
-QString oneLine(QString text)
-{
-    return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-        .replace(QLatin1Char('\t'), QLatin1String("\\t"))
-        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
-        .replace(QLatin1Char('\r'), QLatin1String("\\r"));
-}
 
 QString statusWord(LibraryVerdict::Status status)
 {
@@ -158,7 +151,7 @@ QString verdictLine(const QString &library, const LibraryVerdict &verdict)
         fields << verdict.destination << verdict.file;
     fields << statusWord(verdict.status) << verdict.fields;
     for (QString &field : fields)
-        field = oneLine(field);
+        field = oneLinePath(field.toUtf8());
     return fields.join(QLatin1Char('\t'));
 }
 

@@ -114,7 +114,7 @@ void TestLibrary::checksEveryRowAtOnce()
                            "G1,a.wav,,,\n"
                            "A9,a.wav,256,NameOfEleven,\n"
                            "A8,long.wav,,,\n"
-                           "B1,missing.wav,,,\n"
+                           "B1,missing\x1b.wav,,,\n" // a control character, escaped on output
                            "B2,text.wav,,,\n"
                            "a1,a.wav,,Tab\there,\n"
                            "B3,a.wav,,,maybe\n"
@@ -132,7 +132,7 @@ void TestLibrary::checksEveryRowAtOnce()
         "lib.csv:4\tA9\ta.wav\trefused\tNeed Valid BG Number\tDefault Volume Out of Range\t"
         "Sound Name Too Long",
         "lib.csv:5\tA8\tlong.wav\trefused\tToo Long for BG#8",
-        "lib.csv:6\tB1\tmissing.wav\tfailed\tfile not found",
+        "lib.csv:6\tB1\tmissing\\x1B.wav\tfailed\tfile not found",
         "lib.csv:7\tB2\ttext.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)",
         "lib.csv:8\ta1\ta.wav\trefused\tSound Name Not Valid\tsame slot as row 2",
         "lib.csv:9\tB3\ta.wav\tinvalid\tloop is \"maybe\", not yes or no",

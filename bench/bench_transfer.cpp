@@ -8,13 +8,10 @@
 #include "core/Protocol.h"
 #include "core/Startup.h"
 #include "link/SoundTransfer.h"
-#include "sim/EmulatedPort.h"
-#include "platform/FileDialog.h"
-#include "platform/MainView.h"
-#include "platform/MessageBox.h"
 #include "platform/Platform.h"
-#include "platform/ProgressView.h"
 #include "platform/QtEventLoop.h"
+#include "sim/EmulatedPort.h"
+#include "sim/HeadlessViews.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -28,43 +25,6 @@ using namespace vq250;
 
 namespace
 {
-
-class NoBox : public MessageBox
-{
-public:
-    MsgAnswer show(const QString &, int, const QString &) override { return MsgOk; }
-};
-
-class NoDialog : public FileDialog
-{
-public:
-    std::optional<QString> openFile(const QString &, const QString &, int) override { return {}; }
-};
-
-class NoProgress : public ProgressView
-{
-public:
-    void setMessage(const QString &) override { }
-    void setValue(float) override { }
-    void setVisible(bool) override { }
-    void refresh() override { }
-};
-
-class NoWindow : public MainView
-{
-public:
-    void setLastOpenedFile(const QString &) override { }
-    void setFileLenSec(const QString &) override { }
-    QString soundName() const override { return {}; }
-    void setSoundName(const QString &) override { }
-    QString volume() const override { return {}; }
-    void setVolume(const QString &) override { }
-    QString destination() const override { return {}; }
-    int looping() const override { return Checked; }
-    void setLooping(int) override { }
-    void setCommandsEnabled(bool) override { }
-    void repaint() override { }
-};
 
 constexpr qint32 SoundLength = SoundKeepMax;
 constexpr double BytesPerSecond = 5760.0;
@@ -118,10 +78,10 @@ Measured transfer(qint64 replyDelayNs, const QString &tracePath)
         std::fprintf(stderr, "bench-transfer: %s\n", qPrintable(port.errorText()));
         return measured;
     }
-    NoBox box;
-    NoDialog dialog;
-    NoProgress progress;
-    NoWindow window;
+    HeadlessMessageBox box;
+    HeadlessFileDialog dialog;
+    HeadlessProgressView progress;
+    HeadlessMainView window;
     Platform platform { port, box, dialog, events, *replyTimer, progress, window };
     putSound(*state);
 

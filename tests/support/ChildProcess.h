@@ -23,6 +23,7 @@ namespace vq250::fakes
 struct ChildRun {
     int status = -1; // the exit status; -1 when killed or not started
     bool timedOut = false;
+    bool stoppedAtText = false; // killed, still running, once `errUntil` showed
     QByteArray out; // empty when standard output went to a file
     QByteArray err;
 };
@@ -30,7 +31,7 @@ struct ChildRun {
 // Runs in the current folder with standard input from /dev/null; standard
 // output goes to `stdoutPath` when given (opened, not created), else it is
 // collected like standard error. A child still running once its standard
-// error holds `errUntil` is killed: status -1, not timed out.
+// error holds `errUntil` is killed: status -1, stoppedAtText, not timed out.
 inline ChildRun runChild(const QByteArray &program, const QList<QByteArray> &arguments,
     int timeoutMs, const QByteArray &stdoutPath = {}, const QByteArray &errUntil = {})
 {
@@ -68,7 +69,8 @@ inline ChildRun runChild(const QByteArray &program, const QList<QByteArray> &arg
     int status = 0;
     while (started && ::waitpid(pid, &status, WNOHANG) == 0) {
         run.timedOut = clock.elapsed() >= timeoutMs;
-        if (run.timedOut || (!errUntil.isEmpty() && run.err.contains(errUntil))) {
+        run.stoppedAtText = !run.timedOut && !errUntil.isEmpty() && run.err.contains(errUntil);
+        if (run.timedOut || run.stoppedAtText) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             break;

@@ -31,14 +31,6 @@ std::filesystem::path absoluteNormal(const QByteArray &path)
     return std::filesystem::absolute(fsPath(path), error).lexically_normal();
 }
 
-QByteArray directoryOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
-}
-
 // Holds Ctrl-C and SIGTERM back while a file is swapped in, so a stop
 // leaves either the old file or the whole new one, and no temporary.
 class SignalsHeld
@@ -205,6 +197,14 @@ bool isSameFile(const QByteArray &input, const QByteArray &output)
     std::error_code error;
     const bool same = std::filesystem::equivalent(fsPath(input), fsPath(output), error);
     return !error && same;
+}
+
+QByteArray directoryOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
 } // namespace vq250

@@ -18,6 +18,9 @@ namespace vq250
 // link or another spelling of the path. Names are the system's bytes.
 bool isSameFile(const QByteArray &input, const QByteArray &output);
 
+// The folder a new file at `path` goes into: "." for a bare name, "/" at the top.
+QByteArray directoryOf(const QByteArray &path);
+
 class OutputFile
 {
 public:

@@ -28,10 +28,7 @@ OutputTarget::OutputTarget(const QString &path)
         break;
     case OutputFile::Kind::Create: {
         // Found out now, not once the transfer is over.
-        const qsizetype slash = m_path.lastIndexOf('/');
-        const QByteArray folder
-            = slash < 0 ? QByteArray(".") : m_path.left(std::max<qsizetype>(slash, 1));
-        if (::access(folder.constData(), W_OK | X_OK) != 0)
+        if (::access(directoryOf(m_path).constData(), W_OK | X_OK) != 0)
             m_refusal = systemReason(errno);
         break;
     }

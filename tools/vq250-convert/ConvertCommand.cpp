@@ -190,8 +190,7 @@ int runConvertCommand(const NativeArguments &arguments, QTextStream &out, QTextS
         return ExitOk;
     }
     if (!usageError.isEmpty()) {
-        err << ProgramName << ": " << usageError << '\n'
-            << "Try '" << ProgramName << " --help' for more information.\n";
+        err << cli::usageErrorText(ProgramName, usageError);
         err.flush();
         return ExitUsage;
     }

@@ -131,8 +131,7 @@ int LoadProgram::run(const QStringList &arguments)
 {
     const ParsedOptions parsed = parseLoadOptions(arguments);
     if (!parsed.error.isEmpty()) {
-        fail(parsed.error);
-        m_err << "Try '" << Program << " --help' for more information.\n";
+        m_err << cli::usageErrorText(Program, parsed.error);
         m_err.flush();
         return ExitUsage;
     }

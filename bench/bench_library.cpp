@@ -6,6 +6,7 @@
 //
 //   bench-library
 
+#include "support/WavBuilder.h"
 #include "vq250-load/LoadProgram.h"
 
 #include <QCoreApplication>
@@ -25,23 +26,18 @@ namespace
 // Sound lengths of the library: one to eight data blocks.
 constexpr qint32 SoundLengths[] = { 4000, 8000, 12000, 20000, 65519 };
 
+// An 8 kHz 8-bit mono file of `length` noise samples.
 QByteArray wavFile(qint32 length)
 {
-    auto le32 = [](quint32 v) {
-        const char bytes[] = { char(v), char(v >> 8), char(v >> 16), char(v >> 24) };
-        return QByteArray(bytes, 4);
-    };
-    QByteArray wav = "RIFF" + le32(quint32(36 + length)) + "WAVEfmt " + le32(16);
-    wav += QByteArray("\x01\x00\x01\x00", 4) + le32(8000) + le32(8000);
-    wav += QByteArray("\x01\x00\x08\x00", 4) + "data" + le32(quint32(length));
+    QByteArray samples(length, '\0');
     quint32 x = 2463534242u;
-    for (qint32 i = 0; i < length; ++i) {
+    for (char &sample : samples) {
         x ^= x << 13;
         x ^= x >> 17;
         x ^= x << 5;
-        wav += char(x);
+        sample = char(x);
     }
-    return wav;
+    return fakes::WavBuilder::pcm8(samples);
 }
 
 struct Measured {

@@ -138,8 +138,9 @@ private slots:
         }
     }
 
-    // Each refusal ends the run with status 1, its box as lines of text, and
-    // nothing on the line; the station is checked before the volume.
+    // A refusal ends the run with status 1, its box as lines of text, and
+    // nothing on the line. Which box for which entry, and in what order, is
+    // the load command's own table.
     void refusals()
     {
         const struct {
@@ -148,15 +149,8 @@ private slots:
             const char *dest, *firstLines;
         } rows[] = {
             { 100, {}, "G1", "Need Valid Station Letter\nEnter Destination Station Letter.\n" },
-            { 100, {}, "", "Need Valid Station Letter\nEnter Destination Station Letter.\n" },
-            { 100, {}, "A9", "Need Valid BG Number\nEnter Destination BG Sound Number.\n" },
-            { 65520, {}, "A8", "Too Long for BG#8\nSound is too long for BG#8.\n" },
             { 100, { "--volume", "256" }, "A1",
                 "Default Volume Out of Range\nVolume Out of Range.\n" },
-            { 100, { "--name", "ElevenChars" }, "A1",
-                "Sound Name Too Long\nSound Name too long.\n" },
-            { 100, { "--volume", "999" }, "Z1",
-                "Need Valid Station Letter\nEnter Destination Station Letter.\n" },
             { 100, { "--name", "Bell\nTwo" }, "A1",
                 "Sound Name Not Valid\nSound Name has characters VQ250 cannot store.\n"
                 "Sound Name may hold letters, digits, spaces and signs\n"

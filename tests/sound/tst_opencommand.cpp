@@ -381,6 +381,7 @@ private slots:
             QLocale::setDefault(QLocale(QString::fromLatin1(row.locale)));
             Rig rig;
             ProgramState &state = *rig.state;
+            state.FileOpened = FlagTrue; // and it stays so: a cut sound loads at once
             state.SoundLen = row.soundLen;
             state.SoundName = QStringLiteral("Bell");
             state.SoundBuf.fill(0x5A);
@@ -400,7 +401,7 @@ private slots:
                     "(Approx. 8.1 seconds)\rso it will fit into a BG#8 storage location?"));
             QCOMPARE(state.SoundLen, row.afterLen);
             QCOMPARE(rig.window.fileLenSec, QString::fromLatin1(row.label));
-            QCOMPARE(state.FileOpened, FlagFalse);
+            QCOMPARE(state.FileOpened, FlagTrue);
             QCOMPARE(state.SoundName, QStringLiteral("Bell"));
             QCOMPARE(int(state.ErrCode), 0);
             QVERIFY(std::all_of(

@@ -12,7 +12,7 @@ namespace
 
 constexpr qint64 B = 173612; // one byte on the line at 57600 8N1, in ns (rounded up)
 
-// Bytes as "*A0 00 11": "*" marks DTR.
+// Bytes as "*A0 00 11": "*" marks a byte sent with DTR asserted.
 struct Marked {
     QByteArray bytes;
     QList<bool> dtr;
@@ -61,13 +61,141 @@ struct Emulator {
 
 } // namespace
 
-// The emulated VQ250 and its line: the block rules, error pairs, timing,
-// the driver's queue, faults and the wire trace.
-class TestEmulator : public QObject
+// The test bench: the wire oracle, virtual time (a wait jumps to the next
+// deadline or wake-up, never hangs, and runs calls only inside event
+// processing), and the emulated VQ250 and its line: the block rules, error
+// pairs, timing, the driver's queue, faults and the wire trace.
+class TestSim : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // The oracle's bytes, written out by hand from the block format.
+    void oracle()
+    {
+        const QString samples8190 = QStringLiteral("80 ").repeated(8189).trimmed();
+        const struct {
+            const char *name;
+            QByteArray samples;
+            const char *destination;
+            LoadEntries entries;
+            QString toDevice;
+            const char *fromDevice;
+        } rows[] = {
+            { "two samples into A1", QByteArray("\x80\x81"), "A1", { 18, "AB", true },
+                "*A0 00 11 0A 01 01 00 00 02 A0 A0 A0 A0 A0 A0 A0 A0 42 41 12 57 FA "
+                "*A1 00 14 00 00 11 81 80 01 00 00 02 A0 A0 A0 A0 A0 A0 A0 A0 42 41 12 57 01",
+                "a0 00 11 fa a1 a1 00 14 01 73" },
+            { "8190 samples in two blocks into B2", QByteArray(8190, char(0x80)), "B2",
+                { 0, "", false },
+                "*A0 00 11 0B 02 00 00 1F FE A0 A0 A0 A0 A0 A0 A0 A0 A0 A0 00 57 C1 "
+                "*A1 1F FF 00 20 0D "
+                    + samples8190
+                    + " AD "
+                      "*A2 00 13 00 00 10 80 00 00 1F FE A0 A0 A0 A0 A0 A0 A0 A0 A0 A0 00 57 44",
+                "a0 00 11 c1 a1 a1 1f ff ad a2 a2 00 13 44 73" },
+            { "one sample into slot 8 of F, name cut to 10", QByteArray("\x05"), "F8",
+                { 255, "ABCDEFGHIJKL", true },
+                "*A0 00 11 0F 08 01 00 00 01 4A 49 48 47 46 45 44 43 42 41 FF 57 26 "
+                "*A1 00 13 00 00 10 05 01 00 00 01 4A 49 48 47 46 45 44 43 42 41 FF 57 24",
+                "a0 00 11 26 a1 a1 00 13 24 73" },
+        };
+        for (const auto &row : rows) {
+            const ExpectedWire wire = expectedWire(row.samples, row.destination, row.entries);
+            QVERIFY2(markedHex(wire) == row.toDevice, row.name);
+            QVERIFY2(wire.fromDevice.toHex(' ') == row.fromDevice, row.name);
+        }
+    }
+    void timers()
+    {
+        VirtualEventLoop loop;
+        auto timer = loop.createTimer();
+        QList<qint64> ticks;
+        timer->setOnTick([&] { ticks << loop.nowUs(); });
+        timer->setInterval(8000);
+        timer->start();
+        loop.processEvents();
+        QVERIFY(ticks.isEmpty() && loop.nowUs() == 0);
+        loop.advanceTo(5000000);
+        timer->start(); // re-armed for the full interval
+        loop.waitForEvents();
+        QCOMPARE(ticks, QList<qint64>({ 13000000 }));
+        QVERIFY(!timer->isActive());
+        loop.waitForEvents(); // at most once per arming; nothing pending: no hang, no time
+        QCOMPARE(ticks.size(), 1);
+        QCOMPARE(loop.nowUs(), 13000000);
+        QCOMPARE(loop.idleWaits(), 1);
+        timer->setInterval(10);
+        timer->start();
+        timer->stop();
+        loop.waitForEvents();
+        QCOMPARE(ticks.size(), 1);
+        QCOMPARE(loop.idleWaits(), 2);
+        timer->setInterval(3);
+        timer->start();
+        loop.advanceTo(13010000); // runs what falls due on the way
+        QCOMPARE(ticks, QList<qint64>({ 13000000, 13003000 }));
+    }
+
+    void wakeUpsAndOrder()
+    {
+        VirtualEventLoop loop;
+        loop.wakeAt(300);
+        loop.processEvents();
+        QCOMPARE(loop.nowUs(), 0);
+        loop.waitForEvents();
+        QCOMPARE(loop.nowUs(), 300);
+        loop.wakeAt(200); // in the past: nothing to wait for
+        loop.waitForEvents();
+        QCOMPARE(loop.nowUs(), 300);
+        auto late = loop.createTimer();
+        auto early = loop.createTimer();
+        QStringList order;
+        late->setOnTick([&] { order << QStringLiteral("late@%1").arg(loop.nowUs()); });
+        early->setOnTick([&] { order << QStringLiteral("early@%1").arg(loop.nowUs()); });
+        late->setInterval(10);
+        early->setInterval(5);
+        late->start();
+        early->start();
+        loop.wakeAt(7300);
+        for (int i = 0; i < 3; ++i)
+            loop.waitForEvents();
+        QCOMPARE(order, QStringList({ "early@5300", "late@10300" }));
+        QList<qint64> ran;
+        loop.callAt(10300, [&] { ran << loop.nowUs(); });
+        loop.callAt(10700, [&] { ran << loop.nowUs(); });
+        QVERIFY(ran.isEmpty());
+        loop.processEvents();
+        QCOMPARE(ran, QList<qint64>({ 10300 }));
+        loop.waitForEvents();
+        QCOMPARE(ran, QList<qint64>({ 10300, 10700 }));
+    }
+
+    void timerRestartedByItsTickWaitsForTheNextPass()
+    {
+        VirtualEventLoop loop;
+        auto timer = loop.createTimer();
+        int ticks = 0;
+        timer->setInterval(0);
+        timer->setOnTick([&] { ++ticks, timer->start(); });
+        timer->start();
+        loop.processEvents();
+        QCOMPARE(ticks, 1);
+        loop.processEvents();
+        QCOMPARE(ticks, 2);
+    }
+
+    void timerOutlivingItsLoopIsHarmless()
+    {
+        auto loop = std::make_unique<VirtualEventLoop>();
+        auto timer = loop->createTimer();
+        timer->setInterval(1);
+        timer->start();
+        loop.reset();
+        timer->stop();
+        timer->start();
+        QCOMPARE(timer->interval(), 1);
+    }
     void deviceRules()
     {
         const struct {
@@ -298,5 +426,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEmulator)
-#include "tst_emulator.moc"
+QTEST_GUILESS_MAIN(TestSim)
+#include "tst_sim.moc"

@@ -1,6 +1,8 @@
+#include "core/PortCounts.h"
 #include "errors/ErrorTable.h"
 #include "link/BlockExchange.h"
 #include "link/SoundTransfer.h"
+#include "link/XmitByte.h"
 #include "sim/WireOracle.h"
 #include "support/Rig.h"
 
@@ -11,6 +13,8 @@ using namespace vq250::test;
 
 namespace
 {
+
+constexpr qint64 Silent = -1;
 
 // Puts the oracle's header and `samples` into the sound buffer.
 void putSound(ProgramState &state, const QByteArray &samples)
@@ -28,13 +32,118 @@ void checkFinishedCleanly(const Rig &rig)
 
 } // namespace
 
-// A sound in memory into one BG slot of the emulated VQ250, compared byte
-// for byte with the wire oracle.
-class TestSoundTransfer : public QObject
+// One byte to the device and its answer classified (with a 50 ms time-out);
+// a sound in memory into one BG slot of the emulated VQ250, compared byte for
+// byte with the wire oracle.
+class TestLink : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void classification()
+    {
+        // The byte sent is 0x5A; an expected byte (`expect` not 0) replaces the echo.
+        const QByteArray zeroPair("\x11\x00", 2);
+        const struct {
+            const char *name;
+            bool noReply;
+            quint8 expect;
+            QByteArray answer;
+            qint64 afterUs;
+            int codeBefore, code, rxCount;
+            QByteArray rxData;
+            int leftUnread;
+        } rows[] = {
+            { "echo", false, 0, "\x5A", 200, 0, 0, 1, "\x5A", 0 },
+            { "echo and more", false, 0, "\x5A\xA1\x07", 200, 0, 0, 3, "\x5A\xA1\x07", 0 },
+            { "old code kept", false, 0, "\x5A", 200, 6, 6, 1, "\x5A", 0 },
+            { "echo just in time", false, 0, "\x5A", 49999, 0, 0, 1, "\x5A", 0 },
+            { "echo at the time-out", false, 0, "\x5A", 50000, 0, PCcommEr, 1, "", 1 },
+            { "wrong byte", false, 0, "\x11", 200, 0, UnknownEr, 1, "\x11", 0 },
+            { "error pair", false, 0, "\x11\x03", 200, 0, CkSmEr, 2, "\x11\x03", 0 },
+            { "error pair, code 0", false, 0, zeroPair, 200, 0, UnknownEr, 2, zeroPair, 0 },
+            { "silence", false, 0, "", Silent, 0, PCcommEr, 0, "", 0 },
+            { "expected byte", false, 0x42, "\x42", 200, 0, 0, 1, "\x42", 0 },
+            { "echo, not the expected", false, 0x42, "\x5A", 200, 0, UnknownEr, 1, "\x5A", 0 },
+            { "quiet", true, 0, "", Silent, 0, 0, 0, "", 0 },
+            { "quiet, old code kept", true, 0, "", Silent, 9, 9, 0, "", 0 },
+            { "one byte left unread", true, 0, "\x42", 0, 0, UnknownEr, 1, "", 1 },
+            { "unexpected pair", true, 0, "\x42\x13", 0, 0, FlshSvEr, 2, "\x42\x13", 0 },
+            { "unexpected, code 0", true, 0, zeroPair, 0, 0, UnknownEr, 2, zeroPair, 0 },
+            { "on its way: not waited for", true, 0, "\x42\x13", 100, 0, 0, 0, "", 0 },
+        };
+        for (const auto &row : rows) {
+            Rig rig({}, 50);
+            ScriptedSerialPort port(rig.events);
+            port.onWrite = [&](quint8) {
+                if (row.afterUs != Silent)
+                    port.reply(row.answer, row.afterUs);
+            };
+            Platform platform = rig.on(port);
+            rig.state->ErrCode = quint8(row.codeBefore);
+            XmitByte(*rig.state, platform, 0x5A, true, row.noReply, row.expect != 0, row.expect);
+            QVERIFY2(rig.state->ErrCode == row.code, row.name);
+            QVERIFY2(rig.state->RxCount == row.rxCount, row.name);
+            QVERIFY2(rig.state->RxData == row.rxData, row.name);
+            QVERIFY2(port.incoming.size() == row.leftUnread, row.name);
+            QVERIFY2(port.sent.size() == 1 && port.sent[0].byte == 0x5A, row.name);
+            QVERIFY2(rig.state->TimedOut == FlagFalse && !rig.timer->isActive(), row.name);
+        }
+    }
+
+    // A data byte waits for the send buffer to drain; a command byte sets
+    // DTR before the wait, whose time-out sends nothing.
+    void sendBuffer()
+    {
+        for (const bool drains : { true, false }) {
+            Rig rig({}, 50);
+            ScriptedSerialPort port(rig.events);
+            if (drains)
+                port.holdTx(1, 3000);
+            else
+                port.pendingTx = 1;
+            Platform platform = rig.on(port);
+            XmitByte(*rig.state, platform, 0xA1, drains, true, false, 0);
+            QCOMPARE(port.dtr, !drains);
+            QCOMPARE(port.writeTimesUs, drains ? QList<qint64> { 3000 } : QList<qint64> {});
+            QCOMPARE(int(rig.state->TxCount), drains ? 0 : 1);
+            QCOMPARE(int(rig.state->ErrCode), drains ? 0 : int(PCcommEr));
+            QCOMPARE(rig.events.nowUs(), drains ? 3000 : 50000);
+            QVERIFY(rig.state->TimedOut == FlagFalse && !rig.timer->isActive());
+        }
+    }
+
+    // The program's own 8000 ms: the wait sleeps instead of spinning.
+    void silenceEndsAfterEightSecondsWithoutSpinning()
+    {
+        Rig rig;
+        ScriptedSerialPort port(rig.events);
+        Platform platform = rig.on(port);
+        XmitByte(*rig.state, platform, 0xA0, false, false, false, 0);
+        QCOMPARE(int(rig.state->ErrCode), int(PCcommEr));
+        QCOMPARE(rig.events.nowUs(), 8000000);
+        QVERIFY(rig.events.processCalls() + rig.events.waitCalls() <= 4);
+    }
+
+    void noTickFromAnOldWaitReachesTheNext()
+    {
+        Rig rig({}, 50);
+        ScriptedSerialPort port(rig.events);
+        port.onWrite = [&](quint8 byte) { port.reply(QByteArray(1, char(byte)), 40000); };
+        Platform platform = rig.on(port);
+        XmitByte(*rig.state, platform, 0x01, true, false, false, 0);
+        XmitByte(*rig.state, platform, 0x02, true, false, false, 0);
+        QCOMPARE(int(rig.state->ErrCode), 0);
+        QCOMPARE(rig.events.nowUs(), 80000);
+    }
+
+    void countsSaturateInsteadOfWrapping()
+    {
+        QCOMPARE(int(count16(0)), 0);
+        QCOMPARE(int(count16(32767)), 32767);
+        QCOMPARE(int(count16(40000)), 32767);
+        QCOMPARE(int(count16(-5)), -5);
+    }
     void progressStep()
     {
         // Half-way cases (65520: 12.5, 327664: 2.5) go to the even neighbour.
@@ -251,5 +360,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSoundTransfer)
-#include "tst_soundtransfer.moc"
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"

@@ -54,7 +54,6 @@ private slots:
             QByteArray rxData;
             int leftUnread;
         } rows[] = {
-            { "echo", false, 0, "\x5A", 200, 0, 0, 1, "\x5A", 0 },
             { "echo and more", false, 0, "\x5A\xA1\x07", 200, 0, 0, 3, "\x5A\xA1\x07", 0 },
             { "old code kept", false, 0, "\x5A", 200, 6, 6, 1, "\x5A", 0 },
             { "echo just in time", false, 0, "\x5A", 49999, 0, 0, 1, "\x5A", 0 },
@@ -230,13 +229,8 @@ private slots:
             qint32 length = 16384;
             quint8 bg = 2;
         } rows[] = {
-            { "silence at the header's command echo", F::goSilent(0, 0), PCcommEr, 1 },
-            { "silence at a LenM echo", F::goSilent(1, 2), PCcommEr, 25 },
-            { "silence at a checksum echo", F::goSilent(2, cks), PCcommEr, 16414 },
             { "no first request", F::omitAnswer(0), PCcommEr, 22 },
-            { "no later request", F::omitAnswer(2), PCcommEr, 16414 },
             { "no completion", F::omitAnswer(3), PCcommEr, 16443 },
-            { "echo dropped", F::dropEcho(1, 0), PCcommEr, 23 },
             { "one wrong byte for an echo", F::corruptEcho(0, 1, 0x40), UnknownEr, 2 },
             { "busy at the header", F::errorReply(0, 0, 255), VQbusyEr, 1 },
             { "LenM refused", F::errorReply(1, 2, LenMLongEr), LenMLongEr, 25 },
@@ -245,13 +239,8 @@ private slots:
             { "address garbled: error pair during data", F::corruptToDevice(1, 4, 0x80), BlkAlignEr,
                 282 },
             { "stray byte during data", F::strayByte(1, 100, 0x42), UnknownEr, 282 },
-            { "error pair during data", F::errorReply(2, 50, 19), FlshSvEr, 8478 },
             { "error instead of a request", F::replaceAnswer(1, 17), SecEraseEr, 8218 },
             { "early completion", F::replaceAnswer(1, 0x73), 0x73, 8218 },
-            { "code 0 in an echo's error pair", F::errorReply(0, 2, 0), UnknownEr, 3 },
-            { "code 0 in an error pair during data", F::errorReply(1, 10, 0), UnknownEr, 282 },
-            { "code 0 instead of a request", F::replaceAnswer(0, 0), UnknownEr, 22 },
-            { "code 0 instead of the completion", F::replaceAnswer(3, 0), UnknownEr, 16443 },
             { "sound too long for BG#8", F::omitAnswer(9), TooLngBG8Er, 22, 65520, 8 },
         };
         for (const auto &row : rows) {
@@ -297,7 +286,6 @@ private slots:
             { "the request, then 0", echo, QByteArray("\xA1\x00", 2), UnknownEr, 22 },
             { "noise behind the echo, request after", echo + "\x55", "\xA1", 0, 45 },
             { "code 0x12 behind the echo", echo + "\x12", "", TooLngBG8Er, 22 },
-            { "busy behind the echo", echo + "\xFF", "", VQbusyEr, 22 },
             { "0 behind the echo", echo + QByteArray(1, '\0'), "", UnknownEr, 22 },
         };
         for (const auto &row : rows) {

@@ -203,7 +203,6 @@ private slots:
             QString sent, answer;
         } rows[] = {
             { "unknown command", "*50", "AF 06" },
-            { "data where a command is due", "12", "ED 02" },
             { "data block before a header", "*A1", "5E 05" },
             { "LenM beyond the 8192-byte buffer", "*A0 20 00", "A0 20 FF 04" },
             { "header of the wrong size", "*A0 00 10", "A0 00 EF 05" },

@@ -82,7 +82,6 @@ private slots:
                 p + " (VQ250 Loader) 1.5.0\nCopyright (C) 2026 The VQ250 Loader developers.\n",
                 "" });
         rows += {
-            { "vq250", { "--help" }, 0, vq250Help, "" },
             { "vq250", { "-h", "--port", "COM3" }, 0, vq250Help, "" },
             { "vq250", { "--version", "--help" }, 0, vq250Help, "" },
             { "vq250", { "--list-ports" }, 0, none, "" },

@@ -73,8 +73,6 @@ const QByteArray Writes = "; vq250-convert writes only a regular file, a charact
 const QByteArray Overwrite
     = "vq250-convert: refusing to overwrite the input file in.wav; choose another OUTPUT\n";
 
-const QByteArray Loaded
-    = "Loaded in.wav into A1 of the emulated VQ250: 8000 bytes, name \"in\", volume 18, looping\n";
 const QByteArray CannotOpen = "vq250-load: cannot open the sound file ";
 const QByteArray WillNotTrace = "vq250-load: will not write the trace to ";
 
@@ -140,7 +138,9 @@ const Row Rows[] = {
         WillNotTrace + "in.wav: it is in.wav, an input of this run\n" },
     { "trace to missing folder", Kind::Nothing, "no/t.txt", LoadTrace, 2, "",
         WillNotTrace + "no/t.txt: No such file or directory\n" },
-    { "trace to full disk", Kind::Full, "full", LoadTrace, 6, Loaded,
+    { "trace to full disk", Kind::Full, "full", LoadTrace, 6,
+        "Loaded in.wav into A1 of the emulated VQ250: 8000 bytes, name \"in\", volume 18, "
+        "looping\n",
         "vq250-load: cannot write the trace file: No space left on device\n" },
     { "load report into full disk", Kind::Full, "full", LoadReportInto, 6, "",
         "vq250-load: cannot write standard output: No space left on device\n" },

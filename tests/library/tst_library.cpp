@@ -40,63 +40,48 @@ class TestLibrary : public QObject
     Q_OBJECT
 
 private slots:
-    void parses_data();
-    void parses();
+    void parses()
+    {
+        const struct {
+            QByteArray csv;
+            QStringList rows;
+        } cases[] = {
+            { "destination,file\nA1,a.wav\nb2,/abs/b.wav\n",
+                { "2|A1|a.wav|/lib/a.wav|-|-|-", "3|b2|/abs/b.wav|/abs/b.wav|-|-|-" } },
+            // BOM, CR LF, any order and case, all columns
+            { "\xEF\xBB\xBFLoop,Name,FILE,Volume,Destination\r\nno,Bell,s/b.wav,40,C3\r\n",
+                { "2|C3|s/b.wav|/lib/s/b.wav|40|Bell|no" } },
+            { "destination;file;name\nA1;a,b.wav;x,y\n", { "2|A1|a,b.wav|/lib/a,b.wav|-|x,y|-" } },
+            // Quotes: a separator, a doubled quote, a line break keep one row.
+            { "destination,file,name\n\"A1\",\"my \"\"big\"\", "
+              "bell.wav\",\"two\nlines\"\nA2,c.wav,\n",
+                { "2|A1|my \"big\", bell.wav|/lib/my \"big\", bell.wav|-|two\nlines|-",
+                    "3|A2|c.wav|/lib/c.wav|-|-|-" } },
+            // Blank rows and comments keep their numbers.
+            { "# sounds\n\ndestination,file\n\n#A1,x.wav\n,,\nA1,a.wav\n",
+                { "7|A1|a.wav|/lib/a.wav|-|-|-" } },
+            { "destination,file,loop\nA1,a,YES\nA2,b,0\nA3,c,off\n",
+                { "2|A1|a|/lib/a|-|-|yes", "3|A2|b|/lib/b|-|-|no", "4|A3|c|/lib/c|-|-|no" } },
+            { "destination,file\nA1,a.wav,,\n", { "2|A1|a.wav|/lib/a.wav|-|-|-" } },
+            { "destination,file,loop\nA1,a.wav,maybe\nA2,\nA3,c\xE9.wav\nA4,d.wav,yes,extra\n",
+                { "2:A1|a.wav|loop is \"maybe\", not yes or no", "3:A2||no sound file",
+                    "4:A3||cell 2 is not UTF-8 text; no sound file",
+                    "5:A4|d.wav|4 cells, the header has 3" } },
+            { "dest,file,file\nA1,a.wav\n",
+                { "1:||unknown column \"dest\"; column \"file\" twice; no column "
+                  "\"destination\"; the columns are destination, file, volume, name, loop" } },
+            { "\n# nothing\n", { "0:||no header row (destination,file,...)" } },
+            { "destination,file\nA1,\"a.wav\nA2,b.wav\n",
+                { "2:||a quoted cell has no closing quote; nothing after it is read" } },
+        };
+        for (const auto &c : cases)
+            QCOMPARE(rowsOf(parseLibrary(c.csv, "/lib")), c.rows);
+    }
+
     void checksEveryRowAtOnce();
     void failedRowsReadBack();
     void wireBytes();
 };
-
-void TestLibrary::parses_data()
-{
-    QTest::addColumn<QByteArray>("csv");
-    QTest::addColumn<QStringList>("rows");
-
-    QTest::newRow("plain") << QByteArray("destination,file\nA1,a.wav\nb2,/abs/b.wav\n")
-                           << QStringList { "2|A1|a.wav|/lib/a.wav|-|-|-",
-                                  "3|b2|/abs/b.wav|/abs/b.wav|-|-|-" };
-    QTest::newRow("BOM, CR LF, any order and case, all columns")
-        << QByteArray("\xEF\xBB\xBFLoop,Name,FILE,Volume,Destination\r\nno,Bell,s/b.wav,40,C3\r\n")
-        << QStringList { "2|C3|s/b.wav|/lib/s/b.wav|40|Bell|no" };
-    QTest::newRow("semicolons, commas inside")
-        << QByteArray("destination;file;name\nA1;a,b.wav;x,y\n")
-        << QStringList { "2|A1|a,b.wav|/lib/a,b.wav|-|x,y|-" };
-    QTest::newRow("quotes: separator, doubled quote, line break keep one row")
-        << QByteArray("destination,file,name\n\"A1\",\"my \"\"big\"\", bell.wav\",\"two\nlines\"\n"
-                      "A2,c.wav,\n")
-        << QStringList { "2|A1|my \"big\", bell.wav|/lib/my \"big\", bell.wav|-|two\nlines|-",
-               "3|A2|c.wav|/lib/c.wav|-|-|-" };
-    QTest::newRow("blank rows and comments keep their numbers")
-        << QByteArray("# sounds\n\ndestination,file\n\n#A1,x.wav\n,,\nA1,a.wav\n")
-        << QStringList { "7|A1|a.wav|/lib/a.wav|-|-|-" };
-    QTest::newRow("loop words") << QByteArray("destination,file,loop\nA1,a,YES\nA2,b,0\nA3,c,off\n")
-                                << QStringList { "2|A1|a|/lib/a|-|-|yes", "3|A2|b|/lib/b|-|-|no",
-                                       "4|A3|c|/lib/c|-|-|no" };
-    QTest::newRow("trailing empty cells") << QByteArray("destination,file\nA1,a.wav,,\n")
-                                          << QStringList { "2|A1|a.wav|/lib/a.wav|-|-|-" };
-    QTest::newRow("bad rows") << QByteArray(
-        "destination,file,loop\nA1,a.wav,maybe\nA2,\nA3,c\xE9.wav\nA4,d.wav,yes,extra\n")
-                              << QStringList { "2:A1|a.wav|loop is \"maybe\", not yes or no",
-                                     "3:A2||no sound file",
-                                     "4:A3||cell 2 is not UTF-8 text; no sound file",
-                                     "5:A4|d.wav|4 cells, the header has 3" };
-    QTest::newRow("bad header")
-        << QByteArray("dest,file,file\nA1,a.wav\n")
-        << QStringList { "1:||unknown column \"dest\"; column \"file\" twice; no column "
-                         "\"destination\"; the columns are destination, file, volume, name, loop" };
-    QTest::newRow("no header") << QByteArray("\n# nothing\n")
-                               << QStringList { "0:||no header row (destination,file,...)" };
-    QTest::newRow("quote never closed")
-        << QByteArray("destination,file\nA1,\"a.wav\nA2,b.wav\n")
-        << QStringList { "2:||a quoted cell has no closing quote; nothing after it is read" };
-}
-
-void TestLibrary::parses()
-{
-    QFETCH(QByteArray, csv);
-    QFETCH(QStringList, rows);
-    QCOMPARE(rowsOf(parseLibrary(csv, "/lib")), rows);
-}
 
 void TestLibrary::checksEveryRowAtOnce()
 {

@@ -15,13 +15,11 @@ private slots:
         const struct {
             const char *path, *name;
         } rows[] = { { "C:\\Sounds\\Doorbell.wav", "Doorbell" },
-            { "/home/op/sounds/Doorbell.wav", "Doorbell" },
             { "C:/Sounds/Doorbell.wav", "Doorbell" }, { "C:\\Sounds/sub\\Chime.wav", "Chime" },
             { "C:\\Sounds\\Announcement2.wav", "Announceme" },
-            { "/snd/Announcement2.wav", "Announceme" }, { "/snd/ExactlyTen.wav", "ExactlyTen" },
-            { "C:\\Sounds\\door.bell.wav", "door" }, { "/home/op.d/bell.wav", "bell" },
-            { "C:\\Sounds\\.wav", "" }, { "Doorbell.wav", "Doorbell" },
-            { "/snd/Doorbell", "Doorbell" }, { "", "" } };
+            { "/snd/ExactlyTen.wav", "ExactlyTen" }, { "C:\\Sounds\\door.bell.wav", "door" },
+            { "/home/op.d/bell.wav", "bell" }, { "C:\\Sounds\\.wav", "" },
+            { "Doorbell.wav", "Doorbell" }, { "/snd/Doorbell", "Doorbell" }, { "", "" } };
         for (const auto &row : rows)
             QCOMPARE(SoundNameFromPath(row.path), QString::fromLatin1(row.name));
     }
@@ -51,7 +49,7 @@ private slots:
         const struct {
             const char *name;
             char point;
-        } locales[] = { { "C", '.' }, { "en_US", '.' }, { "de_DE", ',' }, { "fr_FR", ',' } };
+        } locales[] = { { "C", '.' }, { "de_DE", ',' } };
         for (const auto &locale : locales) {
             QLocale::setDefault(QLocale(QString::fromLatin1(locale.name)));
             for (const auto &row : rows)

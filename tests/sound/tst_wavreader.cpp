@@ -36,7 +36,7 @@ private slots:
             { "\xFF\xFF\xFF\xFF", 0, 0 }, { "\xFF\xFF\xFF\xFF", -1, 0 },
             { QByteArray(4, '\0'), -32768, -1 }, { "\xC8\xFF", 1, 200 },
             { "\xFF\xFF\xFF\xFF", 3, 16777215 }, { "\xFF\xFF\xFF\x7F", 4, 2147483647 },
-            { QByteArray("\x00\x00\x00\x80", 4), 4, -1 }, { "\xFF\xFF\xFF\xFF", 4, -1 } };
+            { QByteArray("\x00\x00\x00\x80", 4), 4, -1 } };
         for (const auto &row : rows) {
             const auto value = BytesToLong(
                 reinterpret_cast<const quint8 *>(row.bytes.constData()), qint16(row.n));
@@ -85,7 +85,6 @@ private slots:
             { "RIFF alone", QByteArray("RIFF"), 241 },
             { "LIST before data", WavBuilder().fmt().chunk("LIST", "INFOabcd").data(s).build(),
                 240 },
-            { "LIST before fmt", WavBuilder().chunk("LIST", "INFO").fmt().data(s).build(), 240 },
             { "tag in upper case", WavBuilder().chunk("FMT ", FmtFields().body()).data({}).build(),
                 240 },
             { "chunk at 65", WavBuilder().fmt({}, QByteArray(29, 'x')).data(s).build(), 240 },
@@ -100,11 +99,6 @@ private slots:
                 WavBuilder().chunk("fact", 0x7FFFFF00, {}).build(), 240 },
             { "stereo", WavBuilder().fmt(stereo).data(s).build(), 242 },
             { "IEEE float", WavBuilder().fmt(fmt(3, 1, 8000, 8000, 1, 8)).data({}).build(), 242 },
-            { "A-law", WavBuilder().fmt(fmt(6, 1, 8000, 8000, 1, 8)).data({}).build(), 242 },
-            { "mu-law", WavBuilder().fmt(fmt(7, 1, 8000, 8000, 1, 8)).data({}).build(), 242 },
-            { "later fmt wrong",
-                WavBuilder().fmt().fmt(fmt(1, 2, 8000, 8000, 1, 8)).data(s).build(), 242 },
-            { "16-bit", WavBuilder().fmt(fmt(1, 1, 8000, 16000, 2, 16)).data(s).build(), 243 },
             { "11025 Hz", WavBuilder().fmt(fmt(1, 1, 11025, 11025, 1, 8)).data(s).build(), 243 },
             { "byte rate only", WavBuilder().fmt(fmt(1, 1, 8000, 8001, 1, 8)).data({}).build(),
                 243 },
@@ -116,8 +110,6 @@ private slots:
             { "data size 0x80000000", WavBuilder().fmt().chunk("data", 0x80000000, {}).build(),
                 Overflow },
             { "fmt size 0xFFFFFFFF", WavBuilder().chunk("fmt ", 0xFFFFFFFF, {}).build(), Overflow },
-            { "fact size 0x80000000", WavBuilder().chunk("fact", 0x80000000, {}).build(),
-                Overflow },
             { "walk position", WavBuilder().chunk("fact", 0x7FFFFFF0, {}).build(), Overflow },
             { "codec field", WavBuilder().fmt(fmt(1, 0x8001, 8000, 8000, 1, 8)).data({}).build(),
                 Overflow },

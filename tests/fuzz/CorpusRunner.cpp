@@ -5,35 +5,24 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringList>
 
 #include <cstdint>
 #include <cstdio>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-namespace
-{
-
-QStringList inputsIn(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.isDir())
-        return { path };
-    QStringList files;
-    const QDir dir(path);
-    for (const QString &name : dir.entryList(QDir::Files, QDir::Name))
-        files << dir.filePath(name);
-    return files;
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     QStringList inputs;
-    for (int i = 1; i < argc; ++i)
-        inputs << inputsIn(QString::fromLocal8Bit(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        const QString given = QString::fromLocal8Bit(argv[i]);
+        const QDir dir(given);
+        if (!QFileInfo(given).isDir())
+            inputs << given;
+        else
+            for (const QString &name : dir.entryList(QDir::Files, QDir::Name))
+                inputs << dir.filePath(name);
+    }
     if (inputs.isEmpty()) {
         std::fprintf(stderr, "usage: %s CORPUS-FOLDER-OR-FILE...: no inputs found\n", argv[0]);
         return 2;

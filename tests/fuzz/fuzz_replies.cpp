@@ -1,17 +1,8 @@
 // The fuzzer's bytes set up the emulated VQ250 for one whole sound transfer
-// in virtual time: the sound's length, the device's timing (reaction and
-// flash times straddling the 8 s time-out, request joined to the echo, the
-// driver's queue) and any number of faults at chosen places.
-//
-// Input: a length (one byte: 4 x its value; or, with the top bit set, two
-// bytes: 15 bits), a timing byte, then four bytes per fault: kind, block,
-// byte (255 the checksum), value.
-//
-// Properties: the transfer ends; the PC sends the wire oracle's bytes, DTR
-// marks included, up to where it stops; ErrCode 0 only when the device holds
-// exactly the sound and every byte went out; a device without faults that
-// answers well in time gives ErrCode 0; the progress window is hidden and the reply timer
-// disarmed at the end.
+// in virtual time. Input: a length (one byte: 4 x its value; or, with the top
+// bit set, two bytes: 15 bits), a timing byte (reply and flash delays
+// straddling the 8 s time-out, request joined to the echo, the driver's
+// queue), then four bytes per fault: kind, block, byte (255 the checksum), value.
 
 #include "FuzzCheck.h"
 

@@ -78,88 +78,85 @@ private slots:
             QCOMPARE(rowsOf(parseLibrary(c.csv, "/lib")), c.rows);
     }
 
-    void checksEveryRowAtOnce();
-    void failedRowsReadBack();
-    void wireBytes();
+    void checksEveryRowAtOnce()
+    {
+        QTemporaryDir dir;
+        auto wav = [&dir](const QString &name, int samples) {
+            fakes::writeFile(
+                dir.filePath(name), fakes::WavBuilder::pcm8(QByteArray(samples, char(128))));
+        };
+        wav("a.wav", 100);
+        wav("long.wav", 65520);
+        wav("Carillon.wav", 8000);
+        fakes::writeFile(dir.filePath("text.wav"), "hello");
+        const QByteArray csv = "destination,file,volume,name,loop\n"
+                               "A1,a.wav,,,\n"
+                               "G1,a.wav,,,\n"
+                               "A9,a.wav,256,NameOfEleven,\n"
+                               "A8,long.wav,,,\n"
+                               "B1,missing\x1b.wav,,,\n" // a control character, escaped on output
+                               "B2,text.wav,,,\n"
+                               "a1,a.wav,,Tab\there,\n"
+                               "B3,a.wav,,,maybe\n"
+                               "C1,Carillon.wav,+7,,no\n"
+                               "C1,a.wav\n";
+        fakes::writeFile(dir.filePath("lib.csv"), csv);
+
+        const LibraryCheck check = checkLibraryFile(dir.filePath("lib.csv"));
+        QStringList lines;
+        for (const LibraryVerdict &verdict : check.verdicts)
+            lines << verdictLine("lib.csv", verdict);
+        const QStringList expected {
+            "lib.csv:2\tA1\ta.wav\tok\t100\t0.0125 Sec.\ta\t18\tloop",
+            "lib.csv:3\tG1\ta.wav\trefused\tNeed Valid Station Letter",
+            "lib.csv:4\tA9\ta.wav\trefused\tNeed Valid BG Number\tDefault Volume Out of Range\t"
+            "Sound Name Too Long",
+            "lib.csv:5\tA8\tlong.wav\trefused\tToo Long for BG#8",
+            "lib.csv:6\tB1\tmissing\\x1B.wav\tfailed\tfile not found",
+            "lib.csv:7\tB2\ttext.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)",
+            "lib.csv:8\ta1\ta.wav\trefused\tSound Name Not Valid\tsame slot as row 2",
+            "lib.csv:9\tB3\ta.wav\tinvalid\tloop is \"maybe\", not yes or no",
+            "lib.csv:10\tC1\tCarillon.wav\tok\t8000\t1 Sec.\tCarillon\t+7\tno-loop",
+            "lib.csv:11\tC1\ta.wav\trefused\tsame slot as row 10",
+        };
+        QCOMPARE(lines, expected);
+        QCOMPARE(check.problems, 8);
+        QVERIFY(!check.passed());
+        QCOMPARE(check.sounds.size(), 2);
+        QCOMPARE(
+            libraryEstimate(check), "2 sound(s), 8190 bytes to send: at least 0:02 on the line");
+
+        const LibraryCheck unreadable = checkLibraryFile(dir.path());
+        QCOMPARE(verdictLine("d", unreadable.verdicts.value(0)),
+            "d\tfailed\tnot a regular file: a directory");
+    }
+
+    void failedRowsReadBack()
+    {
+        const LibraryTable table = parseLibrary(
+            "destination,file,volume,name,loop\nA1,\"q\"\"x,y.wav\",7,\"N\nM\",no\nB2,/b.wav,,,\n",
+            "/lib");
+        const QByteArray text = libraryText(table.rows);
+        QCOMPARE(text,
+            QByteArray("destination,file,volume,name,loop\n"
+                       "\"A1\",\"/lib/q\"\"x,y.wav\",\"7\",\"N\nM\",\"no\"\n"
+                       "\"B2\",\"/b.wav\",\"\",\"\",\"\"\n"));
+        QStringList again = rowsOf(parseLibrary(text, "/elsewhere"));
+        QCOMPARE(again,
+            (QStringList {
+                "2|A1|/lib/q\"x,y.wav|/lib/q\"x,y.wav|7|N\nM|no", "3|B2|/b.wav|/b.wav|-|-|-" }));
+    }
+
+    // Counted from the block format: header block 22 bytes, each data block
+    // 4 framing + 3 address + up to 8189 sound bytes (16 header bytes again first).
+    void wireBytes()
+    {
+        QCOMPARE(transferWireBytes(0), qint64(45));
+        QCOMPARE(transferWireBytes(8173), qint64(22 + 8196));
+        QCOMPARE(transferWireBytes(8174), qint64(22 + 8196 + 8));
+        QCOMPARE(transferWireBytes(131056), qint64(131213));
+    }
 };
-
-void TestLibrary::checksEveryRowAtOnce()
-{
-    QTemporaryDir dir;
-    auto wav = [&dir](const QString &name, int samples) {
-        fakes::writeFile(
-            dir.filePath(name), fakes::WavBuilder::pcm8(QByteArray(samples, char(128))));
-    };
-    wav("a.wav", 100);
-    wav("long.wav", 65520);
-    wav("Carillon.wav", 8000);
-    fakes::writeFile(dir.filePath("text.wav"), "hello");
-    const QByteArray csv = "destination,file,volume,name,loop\n"
-                           "A1,a.wav,,,\n"
-                           "G1,a.wav,,,\n"
-                           "A9,a.wav,256,NameOfEleven,\n"
-                           "A8,long.wav,,,\n"
-                           "B1,missing\x1b.wav,,,\n" // a control character, escaped on output
-                           "B2,text.wav,,,\n"
-                           "a1,a.wav,,Tab\there,\n"
-                           "B3,a.wav,,,maybe\n"
-                           "C1,Carillon.wav,+7,,no\n"
-                           "C1,a.wav\n";
-    fakes::writeFile(dir.filePath("lib.csv"), csv);
-
-    const LibraryCheck check = checkLibraryFile(dir.filePath("lib.csv"));
-    QStringList lines;
-    for (const LibraryVerdict &verdict : check.verdicts)
-        lines << verdictLine("lib.csv", verdict);
-    const QStringList expected {
-        "lib.csv:2\tA1\ta.wav\tok\t100\t0.0125 Sec.\ta\t18\tloop",
-        "lib.csv:3\tG1\ta.wav\trefused\tNeed Valid Station Letter",
-        "lib.csv:4\tA9\ta.wav\trefused\tNeed Valid BG Number\tDefault Volume Out of Range\t"
-        "Sound Name Too Long",
-        "lib.csv:5\tA8\tlong.wav\trefused\tToo Long for BG#8",
-        "lib.csv:6\tB1\tmissing\\x1B.wav\tfailed\tfile not found",
-        "lib.csv:7\tB2\ttext.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)",
-        "lib.csv:8\ta1\ta.wav\trefused\tSound Name Not Valid\tsame slot as row 2",
-        "lib.csv:9\tB3\ta.wav\tinvalid\tloop is \"maybe\", not yes or no",
-        "lib.csv:10\tC1\tCarillon.wav\tok\t8000\t1 Sec.\tCarillon\t+7\tno-loop",
-        "lib.csv:11\tC1\ta.wav\trefused\tsame slot as row 10",
-    };
-    QCOMPARE(lines, expected);
-    QCOMPARE(check.problems, 8);
-    QVERIFY(!check.passed());
-    QCOMPARE(check.sounds.size(), 2);
-    QCOMPARE(libraryEstimate(check), "2 sound(s), 8190 bytes to send: at least 0:02 on the line");
-
-    const LibraryCheck unreadable = checkLibraryFile(dir.path());
-    QCOMPARE(verdictLine("d", unreadable.verdicts.value(0)),
-        "d\tfailed\tnot a regular file: a directory");
-}
-
-void TestLibrary::failedRowsReadBack()
-{
-    const LibraryTable table = parseLibrary(
-        "destination,file,volume,name,loop\nA1,\"q\"\"x,y.wav\",7,\"N\nM\",no\nB2,/b.wav,,,\n",
-        "/lib");
-    const QByteArray text = libraryText(table.rows);
-    QCOMPARE(text,
-        QByteArray("destination,file,volume,name,loop\n"
-                   "\"A1\",\"/lib/q\"\"x,y.wav\",\"7\",\"N\nM\",\"no\"\n"
-                   "\"B2\",\"/b.wav\",\"\",\"\",\"\"\n"));
-    QStringList again = rowsOf(parseLibrary(text, "/elsewhere"));
-    QCOMPARE(again,
-        (QStringList {
-            "2|A1|/lib/q\"x,y.wav|/lib/q\"x,y.wav|7|N\nM|no", "3|B2|/b.wav|/b.wav|-|-|-" }));
-}
-
-// Counted from the block format: header block 22 bytes, each data block
-// 4 framing + 3 address + up to 8189 sound bytes (16 header bytes again first).
-void TestLibrary::wireBytes()
-{
-    QCOMPARE(transferWireBytes(0), qint64(45));
-    QCOMPARE(transferWireBytes(8173), qint64(22 + 8196));
-    QCOMPARE(transferWireBytes(8174), qint64(22 + 8196 + 8));
-    QCOMPARE(transferWireBytes(131056), qint64(131213));
-}
 
 QTEST_GUILESS_MAIN(TestLibrary)
 #include "tst_library.moc"

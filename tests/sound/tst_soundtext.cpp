@@ -24,28 +24,18 @@ private slots:
             QCOMPARE(SoundNameFromPath(row.path), QString::fromLatin1(row.name));
     }
 
-    // Ten-thousandths of a second, half-way cases to the even neighbour.
-    void soundSeconds()
-    {
-        const struct {
-            qint32 bytes;
-            qint64 tenThousandths;
-        } rows[] = { { 0, 0 }, { 1, 1 }, { 2, 2 }, { 3, 4 }, { 6, 8 }, { 10, 12 }, { 4000, 5000 },
-            { 8000, 10000 }, { 65519, 81899 }, { 131056, 163820 }, { 262128, 327660 },
-            { 2147483647, 2684354559 } };
-        for (const auto &row : rows)
-            QCOMPARE(SoundSeconds(row.bytes), row.tenThousandths);
-    }
-
-    // No group separator; the decimal point ("|" here) of the operator's language.
+    // Ten-thousandths of a second, half-way cases to the even neighbour; no
+    // group separator; the decimal point ("|" here) of the operator's language.
     void secondsText()
     {
         const struct {
             qint32 bytes;
             const char *text;
-        } rows[] = { { 131056, "16|382 Sec." }, { 65519, "8|1899 Sec." }, { 8000, "1 Sec." },
-            { 4000, "0|5 Sec." }, { 0, "0 Sec." }, { 2, "0|0002 Sec." }, { 800, "0|1 Sec." },
-            { 80000, "10 Sec." }, { 2147483647, "268435|4559 Sec." } };
+        } rows[] = { { 0, "0 Sec." }, { 1, "0|0001 Sec." }, { 2, "0|0002 Sec." },
+            { 3, "0|0004 Sec." }, { 6, "0|0008 Sec." }, { 10, "0|0012 Sec." }, { 800, "0|1 Sec." },
+            { 4000, "0|5 Sec." }, { 8000, "1 Sec." }, { 65519, "8|1899 Sec." },
+            { 131056, "16|382 Sec." }, { 262128, "32|766 Sec." }, { 80000, "10 Sec." },
+            { 2147483647, "268435|4559 Sec." } };
         const struct {
             const char *name;
             char point;

@@ -5,6 +5,7 @@
 
 #include "support/WavBuilder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,8 @@
 using namespace vq250::convert;
 using vq250::fakes::le32;
 using vq250::fakes::sampleBytes;
+using vq250::fakes::WavBuilder;
+using vq250::fakes::writeFile;
 
 namespace
 {
@@ -30,13 +33,13 @@ const double SineRms = SineAmplitude / std::sqrt(2.0) * 128.0; // in LSB
 
 // Two seconds of a -6 dBFS sine through libsndfile; a second channel
 // carries it times `right`.
-void writeSine(const QString &path, int format, int rate, int channels, double hertz = 1000.0,
-    double right = 1.0, long frames = -1)
+void writeSine(
+    const QString &path, int format, int rate, int channels, double hertz = 1000, double right = 1)
 {
     SF_INFO info { 0, rate, channels, format, 0, 0 };
     SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     QVERIFY2(file, sf_strerror(nullptr));
-    for (long f = 0; f < (frames < 0 ? 2L * rate : frames); ++f) {
+    for (long f = 0; f < 2L * rate; ++f) {
         const double left = SineAmplitude * std::sin(2.0 * M_PI * hertz * double(f) / rate);
         const double frame[2] = { left, left * right };
         QCOMPARE(sf_writef_double(file, frame, 1), sf_count_t(1));
@@ -124,7 +127,7 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
+        QVERIFY(m_dir->isValid() && QDir::setCurrent(m_dir->path()));
     }
 
     // An odd length: the RIFF size counts the pad byte, the data size does not.
@@ -157,11 +160,10 @@ private slots:
             { Pcm16, 8000, 1, 1000, 1.0, { "--gain=3" }, 3.0, 0.2 },
         };
         for (const auto &row : rows) {
-            const QString input = path("tone.in"), output = path("out.wav");
-            writeSine(input, row.format, row.rate, row.channels, row.hertz, row.right);
-            const Run run = convert(QStringList { input, output } + row.gain);
+            writeSine("tone.in", row.format, row.rate, row.channels, row.hertz, row.right);
+            const Run run = convert(QStringList { "tone.in", "out.wav" } + row.gain);
             QVERIFY(run.status == 0 && run.err.isEmpty());
-            const QByteArray samples = samplesOf(output);
+            const QByteArray samples = samplesOf("out.wav");
             QVERIFY2(std::abs(samples.size() - 16000) <= 1, qPrintable(run.out));
             // Less the filter's run-in and run-out.
             const double steadySeconds = double(samples.size() - 1600) / 8000.0;
@@ -171,9 +173,9 @@ private slots:
                 qPrintable(QString::number(levelDb(samples, 800))));
         }
         // Above 4 kHz the filter leaves only the dither's own 0.5 LSB RMS.
-        writeSine(path("in.wav"), Pcm16, 44100, 1, 6000);
-        QCOMPARE(convert({ path("in.wav"), path("out.wav") }).status, 0);
-        const QByteArray stopBand = samplesOf(path("out.wav"));
+        writeSine("in.wav", Pcm16, 44100, 1, 6000);
+        QCOMPARE(convert({ "in.wav", "out.wav" }).status, 0);
+        const QByteArray stopBand = samplesOf("out.wav");
         QVERIFY2(stopBand.size() == 16000 && rms(stopBand, 800) <= 0.52,
             qPrintable(QString::number(rms(stopBand, 800))));
     }
@@ -181,10 +183,10 @@ private slots:
     // +12 dB drives the -6 dBFS sine past full scale: counted and reported.
     void reportsClipping()
     {
-        writeSine(path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 1);
-        const Run run = convert({ path("in.wav"), path("out.wav"), "--gain", "12" });
+        writeSine("in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 1);
+        const Run run = convert({ "in.wav", "out.wav", "--gain", "12" });
         QCOMPARE(run.status, 0);
-        const QByteArray samples = samplesOf(path("out.wav"));
+        const QByteArray samples = samplesOf("out.wav");
         const qint64 atLimit = samples.count('\0') + samples.count('\xFF');
         QVERIFY(samples.size() == 16000 && atLimit > 4000);
         QCOMPARE(run.err,
@@ -258,48 +260,43 @@ private slots:
                           "for BG slot 8\n";
         const struct {
             int inputLength;
-            bool bg8;
+            QStringList options;
             int outputLength;
             const char *err;
-        } rows[] = { { 131056, false, 131056, "" }, { 131057, false, 131057, tooLong },
-            { 65519, true, 65519, "" }, { 65520, true, 65519, cut } };
+        } rows[] = { { 131056, {}, 131056, "" }, { 131057, {}, 131057, tooLong },
+            { 65519, { "--bg8" }, 65519, "" }, { 65520, { "--bg8" }, 65519, cut } };
         for (const auto &row : rows) {
-            QVERIFY(vq250::fakes::writeFile(
-                path("in.wav"), vq250::fakes::WavBuilder::pcm8(sampleBytes(row.inputLength))));
-            const Run run = convert(QStringList { path("in.wav"), path("out.wav") }
-                + (row.bg8 ? QStringList { "--bg8" } : QStringList {}));
+            QVERIFY(writeFile("in.wav", WavBuilder::pcm8(sampleBytes(row.inputLength))));
+            const Run run = convert(QStringList { "in.wav", "out.wav" } + row.options);
             QCOMPARE(run.status, 0);
             QCOMPARE(run.err, QString::fromLatin1(row.err));
-            const QByteArray samples = samplesOf(path("out.wav"));
+            const QByteArray samples = samplesOf("out.wav");
             QCOMPARE(samples, sampleBytes(row.inputLength).left(row.outputLength));
             QVERIFY(run.out.contains(QStringLiteral(": %1 bytes (").arg(row.outputLength)));
         }
-        writeSine(path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 1000, 1.0, 0);
-        const Run empty = convert({ path("in.wav"), path("out.wav") });
+        QVERIFY(writeFile("in.wav", WavBuilder::pcm8({})));
+        const Run empty = convert({ "in.wav", "out.wav" });
         QCOMPARE(empty.status, 0);
         QCOMPARE(empty.err,
             QStringLiteral("vq250-convert: warning: the input holds no samples; the output is an "
                            "empty sound\n"));
-        QCOMPARE(readAll(path("out.wav")), expectedHeader(0));
+        QCOMPARE(readAll("out.wav"), expectedHeader(0));
     }
 
     // 125000 s of sound that take no disk (a sparse file): reading stops
     // at the longest conversion, in little memory.
     void stopsReadingWhenFull()
     {
-        QFile file(path("long.wav"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(expectedHeader(1000000000)), qint64(WavHeaderSize));
-        QVERIFY(file.resize(WavHeaderSize + 1000000000LL));
-        file.close();
-        const Run run = convert({ path("long.wav"), path("out.wav") });
+        QVERIFY(writeFile("long.wav", expectedHeader(1000000000)));
+        QVERIFY(QFile::resize("long.wav", WavHeaderSize + 1000000000LL));
+        const Run run = convert({ "long.wav", "out.wav" });
         QCOMPARE(run.err,
             "vq250-convert: warning: the input is longer than 2400000 bytes (300.00 s) at 8000 "
             "Hz; only that much of it is converted\n"
             "vq250-convert: warning: the sound is 2400000 bytes (300.00 s); slots 1 to 7 keep "
             "at most 131056 bytes (16.38 s), so the loader will cut it\n");
         QCOMPARE(run.status, 0);
-        QCOMPARE(samplesOf(path("out.wav")), QByteArray(2400000, '\0'));
+        QCOMPARE(samplesOf("out.wav"), QByteArray(2400000, '\0'));
 #ifndef __SANITIZE_ADDRESS__ // its shadow memory is resident too
         rusage usage {};
         QCOMPARE(getrusage(RUSAGE_SELF, &usage), 0);
@@ -310,15 +307,15 @@ private slots:
     // libsndfile's reason follows the path; nothing is written.
     void unreadableInput()
     {
-        QVERIFY(vq250::fakes::writeFile(path("in.wav"), "not a sound at all, just some words\n"));
-        const Run run = convert({ path("in.wav"), path("out.wav") });
+        QVERIFY(writeFile("in.wav", "not a sound at all, just some words\n"));
+        const Run run = convert({ "in.wav", "out.wav" });
         QCOMPARE(run.status, 1);
         QCOMPARE(run.out, QString());
-        const QString start = "vq250-convert: cannot convert " + path("in.wav") + ": ";
+        const QString start = "vq250-convert: cannot convert in.wav: ";
         QVERIFY2(run.err.startsWith(start) && run.err.size() > start.size() + 2
                 && run.err.endsWith('\n'),
             qPrintable(run.err));
-        QVERIFY(!QFile::exists(path("out.wav")));
+        QVERIFY(!QFile::exists("out.wav"));
     }
 
     void usageErrors()
@@ -326,29 +323,24 @@ private slots:
         const char *count = "expected INPUT and OUTPUT.wav, got %1 file name(s)";
         const char *gain = "--gain needs a number of decibels from -100 to 100, not \"%1\"";
         const struct {
-            QStringList arguments; // "IN" and "OUT" stand for real paths
+            QStringList arguments;
             QString firstLine;
-        } rows[] = { { {}, QString(count).arg(0) }, { { "IN" }, QString(count).arg(1) },
-            { { "IN", "OUT", "OUT" }, QString(count).arg(3) },
-            { { "IN", "OUT", "--gain", "3dB" }, QString(gain).arg("3dB") },
-            { { "IN", "OUT", "--gain", "100.5" }, QString(gain).arg("100.5") },
-            { { "IN", "OUT", "--gain=-101" }, QString(gain).arg("-101") },
-            { { "IN", "OUT", "--gain", "nan" }, QString(gain).arg("nan") },
-            { { "IN", "OUT", "--loud" }, "Unknown option 'loud'." } };
-        QVERIFY(vq250::fakes::writeFile(path("in.wav"), vq250::fakes::WavBuilder::pcm8("ab")));
+        } rows[] = { { {}, QString(count).arg(0) }, { { "in.wav" }, QString(count).arg(1) },
+            { { "in.wav", "o.wav", "o.wav" }, QString(count).arg(3) },
+            { { "in.wav", "o.wav", "--gain", "3dB" }, QString(gain).arg("3dB") },
+            { { "in.wav", "o.wav", "--gain", "100.5" }, QString(gain).arg("100.5") },
+            { { "in.wav", "o.wav", "--gain=-101" }, QString(gain).arg("-101") },
+            { { "in.wav", "o.wav", "--gain", "nan" }, QString(gain).arg("nan") },
+            { { "in.wav", "o.wav", "--loud" }, "Unknown option 'loud'." } };
+        QVERIFY(writeFile("in.wav", WavBuilder::pcm8("ab")));
         for (const auto &row : rows) {
-            QStringList arguments = row.arguments;
-            for (QString &argument : arguments)
-                argument = argument == "IN" ? path("in.wav")
-                    : argument == "OUT"     ? path("o.wav")
-                                            : argument;
-            const Run run = convert(arguments);
+            const Run run = convert(row.arguments);
             QCOMPARE(run.status, 2);
             QCOMPARE(run.out, QString());
             QCOMPARE(run.err,
                 "vq250-convert: " + row.firstLine
                     + "\nTry 'vq250-convert --help' for more information.\n");
-            QVERIFY(!QFile::exists(path("o.wav")));
+            QVERIFY(!QFile::exists("o.wav"));
         }
     }
 
@@ -376,21 +368,16 @@ private slots:
         for (const auto &row : rows)
             QCOMPARE(proposedSoundName(row.output), QString::fromUtf8(row.name));
 
-        writeSine(path("in.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 8000, 1, 1000, 1.0, 80);
-        const Run run = convert({ path("in.flac"), path("Café Öl.wav") });
+        QVERIFY(writeFile("in.wav", WavBuilder::pcm8(sampleBytes(80))));
+        const Run run = convert({ "in.wav", "Café Öl.wav" });
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out,
-            QStringLiteral("Wrote %1: 80 bytes (0.01 s) of 8000 Hz, unsigned 8-bit, mono PCM\n"
-                           "Proposed sound name: Café Öl\n")
-                .arg(path("Café Öl.wav")));
+            "Wrote Café Öl.wav: 80 bytes (0.01 s) of 8000 Hz, unsigned 8-bit, mono PCM\n"
+            "Proposed sound name: Café Öl\n");
     }
 
 private:
-    QString path(const QString &name) const
-    {
-        return m_dir->filePath(name);
-    }
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QTemporaryDir> m_dir; // the working folder of each test
 };
 
 QTEST_GUILESS_MAIN(TestConvert)

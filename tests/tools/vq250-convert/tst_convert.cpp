@@ -361,8 +361,7 @@ private slots:
     {
         const struct {
             const char *output, *name;
-        } rows[] = { { "Doorbell.wav", "Doorbell" }, { "Announcement2.wav", "Announceme" },
-            { "door.bell.wav", "door" }, { ".wav", "Sound" }, { "sub.d/Gong.wav", "Gong" },
+        } rows[] = { { "door.bell.wav", "door" }, { ".wav", "Sound" }, { "sub.d/Gong.wav", "Gong" },
             { "Café Öl.wav", "Café Öl" }, { "Dvořák.wav", "Dvorák" }, { "ドアベル.wav", "Sound" },
             { "a\tb\x7f\nc.wav", "abc" }, { "ﬁ12345678901.wav", "fi12345678" } };
         for (const auto &row : rows)

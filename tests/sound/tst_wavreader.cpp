@@ -90,7 +90,7 @@ private slots:
                 WavBuilder().chunk("fact", 0x7FFFFF00, {}).build(), 240 },
             { "stereo", WavBuilder().fmt(stereo).data(s).build(), 242 },
             { "IEEE float", WavBuilder().fmt(fmt(3, 1, 8000, 8000, 1, 8)).data({}).build(), 242 },
-            { "11025 Hz", WavBuilder().fmt(fmt(1, 1, 11025, 11025, 1, 8)).data(s).build(), 243 },
+            { "rate only", WavBuilder().fmt(fmt(1, 1, 11025, 8000, 1, 8)).data(s).build(), 243 },
             { "byte rate only", WavBuilder().fmt(fmt(1, 1, 8000, 8001, 1, 8)).data({}).build(),
                 243 },
             { "block align only", WavBuilder().fmt(fmt(1, 1, 8000, 8000, 2, 8)).data({}).build(),

@@ -4,15 +4,22 @@
 
 #include "FuzzCheck.h"
 
+#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
+#include "platform/Platform.h"
+#include "sim/VirtualEventLoop.h"
 #include "sound/OpenCommand.h"
-#include "support/Rig.h"
+#include "sound/SoundFile.h"
+#include "support/Fakes.h"
+#include "support/WavBuilder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 using namespace vq250;
 
@@ -23,6 +30,7 @@ namespace
 constexpr quint8 OldByte = 0xEE;
 constexpr qint32 OldSoundLen = 4242;
 constexpr qint32 OldSampleOffset = 44;
+const QString HelpText = QStringLiteral("help");
 
 const QString &inputPath()
 {
@@ -43,11 +51,11 @@ QByteArray bufferBytes(const ProgramState &state, int from, int count)
 }
 
 // The file error (240 to 243) whose box has this title, or 0.
-quint8 fileErrorTitled(const QString &title, const QString &helpText)
+quint8 fileErrorTitled(const QString &title)
 {
     for (const quint8 code :
         { UnknownFileTypeEr, NotWaveFileEr, WrongCodecEr, WrongSampleFormatEr })
-        if (title == errorMessage(code, helpText).title)
+        if (title == errorMessage(code, HelpText).title)
             return code;
     return 0;
 }
@@ -93,10 +101,10 @@ void checkNotOpened(const ProgramState &state, const fakes::FakeMessageBox &box,
     FUZZ_CHECK(bufferBytes(state, 0, header) == file.left(header), "header bytes not in SoundBuf");
     if (box.shown.isEmpty())
         return; // ended without a message: an overflowing size field
-    const quint8 code = fileErrorTitled(box.shown[0].title, state.WavHelpText);
+    const quint8 code = fileErrorTitled(box.shown[0].title);
     FUZZ_CHECK(code != 0, "refusal box is not 240 to 243");
     FUZZ_CHECK(box.shown[0].style == MsgOkExclamation, "refusal box style");
-    FUZZ_CHECK(box.shown[0].prompt == errorPrompt(code, state.WavHelpText), "refusal prompt");
+    FUZZ_CHECK(box.shown[0].prompt == errorPrompt(code, HelpText), "refusal prompt");
     if (code != UnknownFileTypeEr)
         FUZZ_CHECK(file.startsWith("RIFF"), "format code for a non-RIFF file");
 }
@@ -108,28 +116,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray file(reinterpret_cast<const char *>(data), int(size));
     FUZZ_CHECK(fakes::writeFile(inputPath(), file), "cannot write the input file");
 
-    test::Rig rig;
-    ProgramState &state = *rig.state;
-    state.SoundBuf.fill(OldByte);
-    state.SoundLen = OldSoundLen;
-    state.SampleOffset = OldSampleOffset;
-    state.FileOpened = FlagTrue;
-    state.SoundName = QStringLiteral("Previous");
-    rig.dialog.nextPath = inputPath();
-    rig.window.volumeText = QStringLiteral("7");
-    rig.window.loopValue = Unchecked;
+    auto state = std::make_unique<ProgramState>();
+    state->WavHelpText = HelpText;
+    state->SoundBuf.fill(OldByte);
+    state->SoundLen = OldSoundLen;
+    state->SampleOffset = OldSampleOffset;
+    state->FileOpened = FlagTrue;
+    state->SoundName = QStringLiteral("Previous");
 
-    OpenSound(state, rig.platform);
+    fakes::FakeSerialPort port;
+    fakes::FakeMessageBox box;
+    fakes::FakeFileDialog dialog;
+    dialog.nextPath = inputPath();
+    VirtualEventLoop events;
+    const auto timer = events.createTimer();
+    fakes::FakeProgressView progress;
+    fakes::FakeMainView window;
+    window.volumeText = QStringLiteral("7");
+    window.loopValue = Unchecked;
+    Platform platform { port, box, dialog, events, *timer, progress, window };
 
-    FUZZ_CHECK(!rig.progress.visible, "progress window left up");
-    FUZZ_CHECK(state.ErrCode == 0, "error code left set");
-    FUZZ_CHECK(rig.box.shown.size() <= 1, "more than one box");
-    FUZZ_CHECK(state.SoundFilePath == inputPath(), "SoundFilePath not set");
-    if (state.FileOpened == FlagTrue)
-        checkAccepted(state, rig.box, rig.window, file);
+    OpenSound(*state, platform);
+
+    FUZZ_CHECK(!progress.visible, "progress window left up");
+    FUZZ_CHECK(state->ErrCode == 0, "error code left set");
+    FUZZ_CHECK(box.shown.size() <= 1, "more than one box");
+    FUZZ_CHECK(state->SoundFilePath == inputPath(), "SoundFilePath not set");
+    if (state->FileOpened == FlagTrue)
+        checkAccepted(*state, box, window, file);
     else {
-        FUZZ_CHECK(state.FileOpened == FlagFalse, "FileOpened neither true nor false");
-        checkNotOpened(state, rig.box, rig.window, file);
+        FUZZ_CHECK(state->FileOpened == FlagFalse, "FileOpened neither true nor false");
+        checkNotOpened(*state, box, window, file);
     }
     return 0;
 }

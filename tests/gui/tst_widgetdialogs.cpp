@@ -1,10 +1,12 @@
+#include "gui/Design.h"
+#include "gui/Progress.h"
 #include "gui/WidgetFileDialog.h"
 #include "gui/WidgetMessageBox.h"
 
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,124 +19,96 @@ using namespace vq250;
 namespace
 {
 
-// Runs `act` on the modal dialog of type T once it is up and sets `seen`.
-// A dialog still up 5 s after it came (not acted on in time, or not closed
-// by `act`) is rejected and `seen` cleared, so the test fails instead of
-// hanging in the dialog's exec().
+// Runs `act` on the modal dialog of type T once its exec() has it up, and
+// sets `seen`. One still up 5 s later is rejected and `seen` cleared, so the
+// test fails instead of hanging in exec().
 template <typename T> void whenModalShows(std::function<void(T &)> act, bool *seen)
 {
     auto *poll = new QTimer(qApp); // the application takes it down if the test ends first
-    auto clock = std::make_shared<QElapsedTimer>();
-    QObject::connect(poll, &QTimer::timeout, [poll, clock, act, seen] {
-        T *dialog = nullptr;
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (auto *candidate = qobject_cast<T *>(top); candidate && candidate->isVisible())
-                dialog = candidate;
-        if (!dialog && !clock->isValid())
-            return; // not up yet
-        if (dialog && !clock->isValid()) {
-            clock->start();
-            *seen = true;
-            act(*dialog);
+    QObject::connect(poll, &QTimer::timeout, [poll, act, seen, polls = 0]() mutable {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        const bool up = dialog && dialog->isVisible();
+        if (!up && ++polls < 500)
             return;
-        }
-        if (dialog && clock->elapsed() > 5000) {
-            *seen = false;
-            dialog->reject();
-        } else if (dialog) {
-            return;
-        }
         poll->stop();
         poll->deleteLater();
+        if (!up)
+            return; // never came: `seen` stays false
+        *seen = true;
+        QTimer::singleShot(5000, dialog, [dialog, seen] {
+            *seen = false;
+            dialog->reject();
+        });
+        act(*dialog);
     });
     poll->start(10);
 }
+
+using B = QMessageBox;
 
 const char *const OpenFilter = "All Files (*.*)|*.*|Sound Files (*.wav)|*.wav";
 
 } // namespace
 
-// The real message box and file dialog, set up as the commands ask.
+// The real message box, file dialog and progress window, set up as the
+// commands ask. The progress window is made on first use, never before; one
+// window serves every command; its close box only hides it.
 class TestWidgetDialogs : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // A lone carriage return breaks the line, for display only.
-    void displayText()
+    // No title: the program's. The prompt as plain text, never markup; a
+    // lone carriage return breaks the line, for display only.
+    void titleAndPlainText()
     {
-        const struct {
-            const char *prompt, *shown;
-        } rows[] = { { "Serial Comm Error.", "Serial Comm Error." }, { "A\rB", "A\nB" },
-            { "A\r\rError Code = 3", "A\n\nError Code = 3" }, { "A\r", "A\n" },
-            { "A\r\nB", "A\nB" }, { "A\nB", "A\nB" }, { "A\r   B", "A\n   B" } };
-        for (const auto &row : rows)
-            QCOMPARE(vq250::displayText(QString::fromLatin1(row.prompt)),
-                QString::fromLatin1(row.shown));
-    }
-
-    void style()
-    {
-        using B = QMessageBox;
-        const struct {
-            int style;
-            B::StandardButtons buttons;
-            B::Icon icon;
-            B::StandardButton escape;
-        } rows[] = { { 0, B::Ok, B::NoIcon, B::Ok }, { 1, B::Ok | B::Cancel, B::NoIcon, B::Cancel },
-            { 48, B::Ok, B::Warning, B::Ok }, { 49, B::Ok | B::Cancel, B::Warning, B::Cancel } };
-        for (const auto &row : rows) {
-            QMessageBox box;
-            configureMessageBox(
-                box, QStringLiteral("Line one\rLine two"), row.style, QStringLiteral("Title"));
-            QCOMPARE(box.standardButtons(), row.buttons);
-            QCOMPARE(box.icon(), row.icon);
-            QCOMPARE(box.standardButton(box.escapeButton()), row.escape);
-            QCOMPARE(box.defaultButton(), box.button(QMessageBox::Ok));
-            QCOMPARE(box.windowTitle(), QStringLiteral("Title"));
-            QCOMPARE(box.text(), QStringLiteral("Line one\nLine two"));
-        }
-        QMessageBox box; // no title: the program's; the prompt as plain text
-        configureMessageBox(box, QStringLiteral("<b>C:\\a&b.wav</b>"), 0, QString());
+        QMessageBox box;
+        configureMessageBox(
+            box, QStringLiteral("<b>C:\\a&b.wav</b>\r\rCode\r\nX\nY"), 0, QString());
         QCOMPARE(box.windowTitle(), QStringLiteral("VQ250"));
-        QCOMPARE(box.textFormat(), Qt::PlainText);
         auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
         QCOMPARE(label->textFormat(), Qt::PlainText);
-        QCOMPARE(label->text(), QStringLiteral("<b>C:\\a&b.wav</b>"));
+        QCOMPARE(label->text(), QStringLiteral("<b>C:\\a&b.wav</b>\n\nCode\nX\nY"));
     }
 
+    // The real box, shown modal and answered as an operator would: its
+    // buttons and icon by style, OK the default, the prompt's lines broken.
     void answers()
     {
         const struct {
             int style;
             const char *action;
             MsgAnswer answer;
-        } rows[] = { { 0, "ok", MsgOk }, { 0, "close", MsgOk }, { 48, "ok", MsgOk },
-            { 48, "close", MsgOk }, { 1, "ok", MsgOk }, { 1, "cancel", MsgCancel },
-            { 1, "close", MsgCancel }, { 1, "escape", MsgCancel } };
+            B::StandardButtons buttons;
+            B::Icon icon;
+        } rows[]
+            = { { 0, "close", MsgOk, B::Ok, B::NoIcon }, { 48, "ok", MsgOk, B::Ok, B::Warning },
+                  { 1, "ok", MsgOk, B::Ok | B::Cancel, B::NoIcon },
+                  { 1, "cancel", MsgCancel, B::Ok | B::Cancel, B::NoIcon },
+                  { 1, "close", MsgCancel, B::Ok | B::Cancel, B::NoIcon },
+                  { 49, "escape", MsgCancel, B::Ok | B::Cancel, B::Warning } };
         for (const auto &row : rows) {
             bool seen = false;
-            QString shownText;
             const QByteArray action = row.action;
             whenModalShows<QMessageBox>(
                 [&](QMessageBox &box) {
-                    shownText = box.text();
-                    if (action == "ok")
-                        box.button(QMessageBox::Ok)->click();
-                    else if (action == "cancel")
-                        box.button(QMessageBox::Cancel)->click();
+                    if (action == "ok" || action == "cancel")
+                        box.button(action == "ok" ? B::Ok : B::Cancel)->click();
                     else if (action == "escape")
                         QTest::keyClick(&box, Qt::Key_Escape);
                     else
                         box.close();
+                    QCOMPARE(box.text(), QStringLiteral("First\nSecond"));
+                    QCOMPARE(box.windowTitle(), QStringLiteral("T"));
+                    QCOMPARE(box.standardButtons(), row.buttons);
+                    QCOMPARE(box.icon(), row.icon);
+                    QCOMPARE(box.defaultButton(), box.button(B::Ok));
                 },
                 &seen);
-            WidgetMessageBox real;
-            const MsgAnswer got
-                = real.show(QStringLiteral("First\rSecond"), row.style, QStringLiteral("T"));
+            QCOMPARE(WidgetMessageBox().show(
+                         QStringLiteral("First\rSecond"), row.style, QStringLiteral("T")),
+                row.answer);
             QVERIFY(seen);
-            QCOMPARE(got, row.answer);
-            QCOMPARE(shownText, QStringLiteral("First\nSecond"));
         }
     }
 
@@ -143,8 +117,7 @@ private slots:
         const struct {
             const char *filter;
             QStringList expected;
-        } rows[] = { { OpenFilter, { "All Files (*.*)", "Sound Files (*.wav)" } },
-            { "Sounds|*.wav|Everything|*", { "Sounds (*.wav)", "Everything (*)" } },
+        } rows[] = { { "Sounds|*.wav|Everything|*", { "Sounds (*.wav)", "Everything (*)" } },
             { "Sounds|*.wav;*.WAV", { "Sounds (*.wav *.WAV)" } },
             { "Sounds (*.snd)|*.wav", { "Sounds (*.snd) (*.wav)" } },
             { "Sounds|*.wav|Other", { "Sounds (*.wav)" } }, { "", {} } };
@@ -162,26 +135,21 @@ private slots:
         QCOMPARE(dialog.directory().absolutePath(), QDir(folder.path()).absolutePath());
         QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
         QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptOpen);
-        QFileDialog first;
-        configureFileDialog(
-            first, OpenFilter, QStringLiteral("C:\\My Documents\\VQ250SndLib\\"), 1);
-        QCOMPARE(first.selectedNameFilter(), QStringLiteral("All Files (*.*)"));
-        QCOMPARE(
-            first.directory().absolutePath(), QDir::home().absolutePath()); // no such folder here
+        // The design's folder is not on this computer.
+        QCOMPARE(startFolder(QStringLiteral("C:\\My Documents\\VQ250SndLib\\")), QDir::homePath());
 
         // Cancelled, the real dialog yields nothing.
         bool seen = false;
-        QString shownFolder;
+        QStringList shown;
         whenModalShows<QFileDialog>(
-            [&](QFileDialog &shown) {
-                shownFolder = shown.directory().absolutePath();
-                shown.reject();
+            [&](QFileDialog &up) {
+                shown << up.directory().absolutePath() << up.selectedNameFilter();
+                up.reject();
             },
             &seen);
-        WidgetFileDialog real;
-        QVERIFY(!real.openFile(QStringLiteral("Sound Files (*.wav)|*.wav"), folder.path(), 1));
+        QVERIFY(!WidgetFileDialog().openFile(OpenFilter, folder.path(), 1));
         QVERIFY(seen);
-        QCOMPARE(shownFolder, QDir(folder.path()).absolutePath());
+        QCOMPARE(shown, QStringList({ QDir(folder.path()).absolutePath(), "All Files (*.*)" }));
 
         // The accepted path is mapped without a modal exec(): accepting a real
         // dialog races its file-system model, which loads in another thread.
@@ -190,6 +158,79 @@ private slots:
         QCOMPARE(chosenPath(QDialog::Rejected, { QStringLiteral("/sounds/bell.wav") }),
             std::optional<QString>());
         QCOMPARE(chosenPath(QDialog::Accepted, {}), std::optional<QString>());
+    }
+
+    // Made on first use, not shown by it; the bar shows whole percents.
+    void design()
+    {
+        WidgetProgressView progress;
+        QVERIFY(progress.window() == nullptr);
+        progress.setVisible(false);
+        Progress *window = progress.window();
+        QVERIFY(window && !window->isVisible());
+        QCOMPARE(window->objectName(), QStringLiteral("Progress"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Progress"));
+        QCOMPARE(window->minimumSize(), QSize(233, 97));
+        QCOMPARE(window->maximumSize(), QSize(233, 97));
+        auto *message = window->findChild<QLabel *>(QStringLiteral("ProgressMsg"));
+        QCOMPARE(message, &window->message());
+        QCOMPARE(message->geometry(), QRect(16, 8, 201, 17));
+        QCOMPARE(message->text(), QStringLiteral("Writing Sound to Flash BG# A8"));
+        QCOMPARE(message->font(), arialFont(9.75, true));
+        QCOMPARE(message->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        QVERIFY(!message->autoFillBackground());
+        auto *bar = window->findChild<QProgressBar *>(QStringLiteral("ProgressBar"));
+        QCOMPARE(bar, &window->bar());
+        QCOMPARE(bar->geometry(), QRect(24, 32, 185, 17));
+        QCOMPARE(bar->orientation(), Qt::Horizontal);
+        QCOMPARE(bar->maximum(), 100);
+        QCOMPARE(bar->value(), 0);
+        // Rounded to the nearest whole percent, held within 0..100.
+        for (const auto &[percent, shown] : { std::pair { 12.4f, 12 }, std::pair { 12.6f, 13 },
+                 std::pair { -5.0f, 0 }, std::pair { 250.0f, 100 } }) {
+            progress.setValue(50);
+            progress.setValue(percent);
+            QCOMPARE(bar->value(), shown);
+        }
+    }
+
+    // Filled in, it is not shown. Shown first, it is centred on its owner;
+    // the close box and Escape leave it up, only the command takes it away;
+    // hidden, it keeps its message and value; shown again, it is the same
+    // window where the operator moved it, never modal.
+    void hideAndShowAgain()
+    {
+        QWidget owner;
+        owner.setGeometry(100, 80, 600, 400);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        WidgetProgressView progress(&owner);
+        progress.setMessage(QStringLiteral("Writing Sound to Flash BG# A1"));
+        progress.setValue(64);
+        progress.refresh();
+        Progress *first = progress.window();
+        QVERIFY(first && !first->isVisible());
+        progress.setVisible(true);
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+        QCOMPARE(first->geometry().center(), owner.geometry().center());
+        QCOMPARE(first->windowHandle()->transientParent(), owner.windowHandle());
+        QVERIFY(!first->close());
+        QTest::keyClick(first, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QVERIFY(first->isVisible());
+        first->move(10, 10);
+        progress.setVisible(false);
+        QVERIFY(!first->isVisible());
+        QCOMPARE(first->message().text(), QStringLiteral("Writing Sound to Flash BG# A1"));
+        QCOMPARE(first->bar().value(), 64);
+        progress.setMessage(QStringLiteral("Writing Sound to Flash BG# F8"));
+        progress.setVisible(true);
+        QCOMPARE(progress.window(), first);
+        QVERIFY(first->isVisible());
+        QCOMPARE(first->pos(), QPoint(10, 10));
+        QCOMPARE(first->message().text(), QStringLiteral("Writing Sound to Flash BG# F8"));
+        QCOMPARE(first->windowModality(), Qt::NonModal);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 };
 

@@ -77,8 +77,6 @@ const QByteArray CannotOpen = "vq250-load: cannot open the sound file ";
 const QByteArray WillNotTrace = "vq250-load: will not write the trace to ";
 
 const Row Rows[] = {
-    { "check FIFO", Kind::Fifo, "fifo", Check, 1, "fifo\tfailed\tnot a regular file: a FIFO\n",
-        "" },
     { "check socket", Kind::Socket, "sock", Check, 1,
         "sock\tfailed\tnot a regular file: a socket\n", "" },
     { "check device", Kind::Null, "null", Check, 1,

@@ -395,15 +395,14 @@ private slots:
     void checksBeforeSending()
     {
         ThreeSounds lib;
-        lib.folder.file("lib.csv", "destination,file\nA1,a.wav\nG2,b.wav\nA1,c.wav\nA4,none.wav\n");
+        lib.folder.file("lib.csv", "destination,file\nA1,a.wav\nG2,b.wav\nA4,none.wav\n");
 
         const Run r = run({ "--emulate", "--library", lib.library });
         QCOMPARE(r.status, 1);
         QCOMPARE(QString(r.err).replace(lib.folder.dir.path(), "DIR"),
             "DIR/lib.csv:3\tG2\tb.wav\trefused\tNeed Valid Station Letter\n"
-            "DIR/lib.csv:4\tA1\tc.wav\trefused\tsame slot as row 2\n"
-            "DIR/lib.csv:5\tA4\tnone.wav\tfailed\tfile not found\n"
-            "vq250-load: 3 problem(s) in DIR/lib.csv; nothing was sent\n");
+            "DIR/lib.csv:4\tA4\tnone.wav\tfailed\tfile not found\n"
+            "vq250-load: 2 problem(s) in DIR/lib.csv; nothing was sent\n");
         QCOMPARE(r.out, QString());
         QVERIFY(!r.emulator()); // no port was opened
 

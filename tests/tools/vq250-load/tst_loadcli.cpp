@@ -135,7 +135,6 @@ private slots:
             if (row.code)
                 QVERIFY(r.err.endsWith(QStringLiteral("\n\nError Code = ") + row.code + '\n'));
             QVERIFY(!r.err.contains(QChar(13)) && r.out.isEmpty());
-            QCOMPARE(r.emulator()->device().completedTransfers(), 0);
             const bool sent = row.status == 5;
             QCOMPARE(r.emulator()->bytesToDevice() > 0, sent);
             QCOMPARE(readBytes(trace) == "left from before\n", !sent);

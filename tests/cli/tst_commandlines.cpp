@@ -163,14 +163,12 @@ private slots:
         const ChildRun run = launch(QStringLiteral("vq250"), { QStringLiteral("--port"), missing },
             true, {}, ending.toUtf8());
         const QString err = QString::fromUtf8(run.err);
-        const bool stillUp = run.stoppedAtText; // waiting in the box, not crashed
         // The list between them is checked with literal ports in tst_loaderapp.
         QVERIFY2(err.contains(QStringLiteral("Cannot open serial port %1: the port does not exist "
                                              "(No such file or directory).\n\n")
                                   .arg(missing)),
             qPrintable(err));
-        QVERIFY2(err.contains(ending), qPrintable(err));
-        QVERIFY(stillUp);
+        QVERIFY(run.stoppedAtText); // the ending showed; waiting in the box, not crashed
     }
 
     void unwritableOutputFails()

@@ -56,26 +56,15 @@ private slots:
             QString entry;
             int station, bg;
             bool stationValid, bgValid;
-        } rows[] = {
-            { "A1", 10, 1, true, true },
-            { "a1", 10, 1, true, true },
-            { "f8", 15, 8, true, true },
-            { "A12", 10, 1, true, true },
-            { "A", 10, 32, true, false },
-            { "", 32, 32, false, false },
-            { " A1", 32, 10, false, false },
-            { "G1", 32, 1, false, true },
-            { "g9", 32, 9, false, false },
-            { "91", 9, 1, false, true },
-            { "*1", 25, 1, false, true },
-            { "A0", 10, 0, true, false },
-            { "A9", 10, 9, true, false },
-            { "AB", 10, 11, true, false },
-            { "A*", 10, 25, true, false },
-            { "1A", 1, 10, false, false },
+        } rows[] = { { "A1", 10, 1, true, true }, { "a1", 10, 1, true, true },
+            { "f8", 15, 8, true, true }, { "A12", 10, 1, true, true }, { "A", 10, 32, true, false },
+            { "", 32, 32, false, false }, { " A1", 32, 10, false, false },
+            { "G1", 32, 1, false, true }, { "g9", 32, 9, false, false },
+            { "91", 9, 1, false, true }, { "*1", 25, 1, false, true }, { "A0", 10, 0, true, false },
+            { "A9", 10, 9, true, false }, { "AB", 10, 11, true, false },
+            { "A*", 10, 25, true, false }, { "1A", 1, 10, false, false },
             { QStringLiteral("\uFF11\u0663"), 32, 32, false, false },
-            { astral(1) + "1", 32, 32, false, false },
-        };
+            { astral(1) + "1", 32, 32, false, false } };
         for (const auto &row : rows) {
             const Destination d = parseDestination(row.entry);
             QVERIFY2(d.station == row.station && d.bgNum == row.bg, qPrintable(row.entry));

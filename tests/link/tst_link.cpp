@@ -124,18 +124,6 @@ private slots:
         QVERIFY(rig.events.processCalls() + rig.events.waitCalls() <= 4);
     }
 
-    void noTickFromAnOldWaitReachesTheNext()
-    {
-        Rig rig({}, 50);
-        ScriptedSerialPort port(rig.events);
-        port.onWrite = [&](quint8 byte) { port.reply(QByteArray(1, char(byte)), 40000); };
-        Platform platform = rig.on(port);
-        XmitByte(*rig.state, platform, 0x01, true, false, false, 0);
-        XmitByte(*rig.state, platform, 0x02, true, false, false, 0);
-        QCOMPARE(int(rig.state->ErrCode), 0);
-        QCOMPARE(rig.events.nowUs(), 80000);
-    }
-
     void countsSaturateInsteadOfWrapping()
     {
         QCOMPARE(int(count16(0)), 0);

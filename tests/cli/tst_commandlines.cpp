@@ -39,19 +39,13 @@ private slots:
     {
         QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
         qputenv("LC_ALL", "C.UTF-8"); // a point in seconds
-        const auto sound = [](int declared, int present) {
-            return WavBuilder()
-                .fmt()
-                .chunk("data", quint32(declared), sampleBytes(present))
-                .build();
-        };
         const struct {
             const char *name;
             QByteArray bytes;
         } files[] = { { "Doorbell.wav", WavBuilder::pcm8(sampleBytes(4000)) },
-            { "Announcement2.wav", sound(300000, 300000) }, { "cut.wav", sound(1000, 300) },
+            { "Announcement2.wav", soundFile(300000, 300000) }, { "cut.wav", soundFile(1000, 300) },
             { "rifx.wav", WavBuilder().riffTag("RIFX").build() },
-            { "huge.wav", WavBuilder().fmt().chunk("data", 0x80000000, {}).build() },
+            { "huge.wav", soundFile(0x80000000, 0) },
             { "ok.csv", "destination,file\nB8,Doorbell.wav\n" },
             { "twice.csv", "destination,file\nA1,Doorbell.wav\nA1,cut.wav\n" } };
         for (const auto &file : files)

@@ -27,12 +27,6 @@ QByteArray firstBytes(const QByteArray &file, int count)
     return file.left(count).leftJustified(count, '\0');
 }
 
-// A common WAV file whose data size field says `declared`; `present` samples follow.
-QByteArray soundFile(int declared, int present)
-{
-    return WavBuilder().fmt().chunk("data", quint32(declared), sampleBytes(present)).build();
-}
-
 // What the operator had in the window before the open.
 void fillWindow(FakeMainView &window)
 {
@@ -216,8 +210,7 @@ private slots:
                 "Wrong Sound File Sample Format (WrongSampleFormatEr)", "F3" },
             { nullptr, {}, nullptr, "no such file" },
             { "fifo", {}, nullptr, "not a regular file: a FIFO" }, // never opened
-            { "o.wav", WavBuilder().fmt().chunk("data", 0x80000000, {}).build(), nullptr,
-                overflow },
+            { "o.wav", soundFile(0x80000000, 0), nullptr, overflow },
             { "c.wav", WavBuilder().fmt().data({}).build().replace(23, 1, "\x80"), nullptr,
                 overflow },
         };

@@ -127,6 +127,12 @@ private:
     QByteArray m_chunks;
 };
 
+// A common file whose data size field says `declared`; `present` samples follow.
+inline QByteArray soundFile(quint32 declared, int present)
+{
+    return WavBuilder().fmt().chunk("data", declared, sampleBytes(present)).build();
+}
+
 // Writes `bytes` to `path`, replacing what was there.
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {

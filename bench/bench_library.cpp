@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -25,20 +24,6 @@ namespace
 
 // Sound lengths of the library: one to eight data blocks.
 constexpr qint32 SoundLengths[] = { 4000, 8000, 12000, 20000, 65519 };
-
-// An 8 kHz 8-bit mono file of `length` noise samples.
-QByteArray wavFile(qint32 length)
-{
-    QByteArray samples(length, '\0');
-    quint32 x = 2463534242u;
-    for (char &sample : samples) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        sample = char(x);
-    }
-    return fakes::WavBuilder::pcm8(samples);
-}
 
 struct Measured {
     int status = -1;
@@ -82,22 +67,20 @@ int main(int argc, char **argv)
     int bg = 1;
     for (const qint32 length : SoundLengths) {
         const QString name = QStringLiteral("s%1.wav").arg(length);
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(wavFile(length)) < 0)
+        if (!fakes::writeFile(dir.filePath(name), fakes::WavBuilder::pcm8(fakes::noise(length, 1))))
             return 2;
         table += "A" + QByteArray::number(bg++) + "," + name.toUtf8() + "\n";
     }
-    QFile library(dir.filePath("library.csv"));
-    if (!library.open(QIODevice::WriteOnly) || library.write(table) < 0)
+    const QString library = dir.filePath("library.csv");
+    if (!fakes::writeFile(library, table))
         return 2;
-    library.close();
 
     std::printf("bench-library: %d sounds through vq250-load --library at 57600 baud, "
                 "no flash time\n",
         int(std::size(SoundLengths)));
     bool met = true;
     for (const qint64 delayMs : { 0, 1, 16 }) {
-        const Measured m = runLibrary(library.fileName(), delayMs * 1000000);
+        const Measured m = runLibrary(library, delayMs * 1000000);
         if (m.status != 0) {
             std::printf("reply delay %2lld ms: the library did not load (exit %d)\n",
                 static_cast<long long>(delayMs), m.status);

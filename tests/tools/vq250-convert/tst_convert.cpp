@@ -21,6 +21,7 @@
 
 using namespace vq250::convert;
 using vq250::fakes::le32;
+using vq250::fakes::readFile;
 using vq250::fakes::sampleBytes;
 using vq250::fakes::WavBuilder;
 using vq250::fakes::writeFile;
@@ -45,12 +46,6 @@ void writeSine(
         QCOMPARE(sf_writef_double(file, frame, 1), sf_count_t(1));
     }
     QCOMPARE(sf_close(file), 0);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The header the loader expects, written out field by field.
@@ -78,7 +73,7 @@ Run convert(const QStringList &arguments)
 // Samples of an output file after checking its header and length.
 QByteArray samplesOf(const QString &path)
 {
-    const QByteArray file = readAll(path);
+    const QByteArray file = readFile(path);
     if (file.size() < WavHeaderSize)
         return {};
     const auto dataBytes = qFromLittleEndian<quint32>(file.constData() + 40);
@@ -280,7 +275,7 @@ private slots:
         QCOMPARE(empty.err,
             QStringLiteral("vq250-convert: warning: the input holds no samples; the output is an "
                            "empty sound\n"));
-        QCOMPARE(readAll("out.wav"), expectedHeader(0));
+        QCOMPARE(readFile("out.wav"), expectedHeader(0));
     }
 
     // 125000 s of sound that take no disk (a sparse file): reading stops

@@ -48,12 +48,6 @@ Run run(const QStringList &arguments, const std::function<void(LoadProgram &)> &
     return result;
 }
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
 // Times vary from run to run; everything else is exact.
 QString withoutTimes(QString text, const QString &folder)
 {
@@ -122,7 +116,7 @@ private slots:
             QVERIFY(!r.err.contains(QChar(13)) && r.out.isEmpty());
             const bool sent = row.status == 5;
             QCOMPARE(r.emulator()->bytesToDevice() > 0, sent);
-            QCOMPARE(readBytes(trace) == "left from before\n", !sent);
+            QCOMPARE(readFile(trace) == "left from before\n", !sent);
         }
     }
 
@@ -308,7 +302,7 @@ private slots:
         const ExpectedWire wire = expectedWire(samples, "C5", { 0, "", false });
         QVERIFY(device.received() == wire.toDevice);
         // Each byte's DTR in the trace is tracingPort()'s; here, that the real port is traced.
-        QCOMPARE(int(readBytes(trace).count(" PC>VQ ")), int(wire.toDevice.size()));
+        QCOMPARE(int(readFile(trace).count(" PC>VQ ")), int(wire.toDevice.size()));
 
         r.program.reset(); // lets go of the port
         QtSerialPort holder(device.portName());
@@ -372,7 +366,7 @@ private slots:
                 const StoredSlot *slot = r.emulator()->device().slot(10, quint8(bg));
                 QCOMPARE(slot && slot->complete, row.stored.contains(bg));
             }
-            QCOMPARE(readBytes(failed).replace(lib.folder.dir.path().toUtf8(), "DIR"),
+            QCOMPARE(readFile(failed).replace(lib.folder.dir.path().toUtf8(), "DIR"),
                 "destination,file,volume,name,loop\n" + row.failedRows);
         }
     }
@@ -438,9 +432,8 @@ private slots:
                               "A2    b.wav  9000   interrupted  T\n"
                               "A3    c.wav  300    not sent     -\n"
                               "Loaded 1 of 3 sounds.\n"));
-        QCOMPARE(int(readBytes(trace).count(" PC>VQ ")), int(r.emulator()->bytesToDevice()));
-        QCOMPARE(
-            parseLibrary(readBytes(lib.folder.dir.filePath("failed.csv")), "/").rows.size(), 2);
+        QCOMPARE(int(readFile(trace).count(" PC>VQ ")), int(r.emulator()->bytesToDevice()));
+        QCOMPARE(parseLibrary(readFile(lib.folder.dir.filePath("failed.csv")), "/").rows.size(), 2);
     }
 
     // As a shell runs it, SIGTERM during a library: the estimate line shows the

@@ -1,7 +1,6 @@
 // Runs a fuzz target once on every file of the given folders (or files), as
 // the plain regression test of its seed corpus. A broken property aborts.
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

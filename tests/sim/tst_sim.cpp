@@ -328,21 +328,8 @@ private slots:
         QCOMPARE(quiet.exchange("*A0"), QStringLiteral("5F 01")); // still waiting for LenM
     }
 
-    void portEdges()
-    {
-        Emulator slow; // the device hears nothing at another speed
-        slow.port.setSettings(QStringLiteral("9600,N,8,1"));
-        QCOMPARE(slow.exchange("*A0"), QString());
-        QCOMPARE(slow.port.trace().toDevice().first().note, QStringLiteral("unheard"));
-        EmulatorOptions refuse;
-        refuse.refuseOpen = true;
-        auto port = makeEmulatedPort(slow.events, refuse);
-        QVERIFY(!port->open() && !port->isOpen() && !port->errorText().isEmpty());
-        port->write("\xA0"); // goes nowhere
-        QCOMPARE(port->bytesToDevice(), 0);
-    }
-
-    void traceText()
+    // The trace as text and as a file; at another speed the device hears nothing.
+    void trace()
     {
         Emulator e;
         e.exchange("*50");
@@ -354,6 +341,9 @@ private slots:
         QVERIFY(e.port.trace().writeTo(dir.filePath("wire.txt")));
         QCOMPARE(fakes::readFile(dir.filePath("wire.txt")), text.toUtf8());
         QVERIFY(!e.port.trace().writeTo(dir.filePath("missing/wire.txt")));
+        e.port.setSettings(QStringLiteral("9600,N,8,1"));
+        QCOMPARE(e.exchange("*A0"), QString());
+        QCOMPARE(e.port.trace().toDevice().last().note, QStringLiteral("unheard"));
     }
 };
 

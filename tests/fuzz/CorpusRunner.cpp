@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cstdint>
 #include <cstdio>
@@ -16,7 +15,7 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         const QString given = QString::fromLocal8Bit(argv[i]);
         const QDir dir(given);
-        if (!QFileInfo(given).isDir())
+        if (!dir.exists())
             inputs << given;
         else
             for (const QString &name : dir.entryList(QDir::Files, QDir::Name))

@@ -219,7 +219,6 @@ private slots:
         Emulator e;
         e.port.setDtr(true);
         e.port.write("\xA0");
-        QCOMPARE(e.port.bytesToWrite(), 0);
         e.events.advanceTo(347);
         QCOMPARE(e.port.bytesAvailable(), 0);
         e.events.waitForEvents(); // woken for the echo
@@ -235,10 +234,8 @@ private slots:
     {
         Emulator e;
         e.port.device().setSilent(true);
-        for (int i = 0; i < 4096; ++i) {
-            e.port.write("\x55");
-            QCOMPARE(e.port.bytesToWrite(), 0);
-        }
+        e.port.write(QByteArray(4096, 0x55));
+        QCOMPARE(e.port.bytesToWrite(), 0);
         e.port.write("\x55");
         QCOMPARE(e.port.bytesToWrite(), 1);
         e.events.waitForEvents();
@@ -306,15 +303,13 @@ private slots:
 
     void faults()
     {
-        EmulatorOptions dropped;
-        dropped.faults = { DeviceFault::dropEcho(0, 0) };
-        Emulator once(dropped); // a fault plays once
+        Emulator once; // a fault plays once
+        once.port.device().addFault(DeviceFault::dropEcho(0, 0));
         QCOMPARE(once.exchange(Header), HeaderAnswer.mid(3));
         QCOMPARE(once.exchange(Header), HeaderAnswer);
 
-        EmulatorOptions corrupt;
-        corrupt.faults = { DeviceFault::corruptToDevice(0, 0, 0x01) };
-        Emulator heard(corrupt);
+        Emulator heard;
+        heard.port.device().addFault(DeviceFault::corruptToDevice(0, 0, 0x01));
         QCOMPARE(heard.exchange("*A0"), QStringLiteral("5E 05"));
         QCOMPARE(heard.port.trace().toDevice().first().note, QStringLiteral("heard A1"));
 

@@ -88,8 +88,8 @@ private slots:
         }
     }
     // A wait jumps to the next deadline or wake-up and never hangs; a timer
-    // ticks once per arming, and one its own tick restarts waits for the
-    // next pass; a timer may outlive its loop.
+    // ticks once per arming, one restarted by its own tick waits for the
+    // next pass, and a timer may outlive its loop.
     void timers()
     {
         auto loop = std::make_unique<VirtualEventLoop>();
@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(ticks.size(), 3);
         loop->processEvents();
         QCOMPARE(ticks.size(), 4);
-        loop.reset();
+        loop.reset(); // the timer outlives its loop
         timer->stop();
         timer->start();
         QCOMPARE(timer->interval(), 0);

@@ -24,19 +24,53 @@ namespace
 
 constexpr int ChildTimeoutMs = 10000;
 
+// Both by the system's bytes: QFile would turn a name that is not UTF-8 into U+FFFD.
+bool writeBytes(const char *path, const QByteArray &bytes)
+{
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const bool written
+        = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
+}
+
+// Only root makes device nodes; others get a link to the real one.
+bool makeDevice(const char *path, unsigned minor)
+{
+    if (::mknod(path, S_IFCHR | 0666, makedev(1, minor)) == 0)
+        return true;
+    return ::symlink(minor == 3 ? "/dev/null" : "/dev/full", path) == 0;
+}
+
+bool Socket(const char *path)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, path, sizeof address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound
+        = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd); // the socket file stays
+    return bound;
+}
+
+const QByteArray SoundBytes = WavBuilder::pcm8(sampleBytes(8000));
+
 // What a row puts at its path before the program runs.
-enum class Kind {
-    Nothing, // missing, or the input itself
-    Sound, // a regular 8000-sample sound
-    Directory,
-    Fifo,
-    Socket,
-    Null, // a character device like /dev/null
-    Full, // like /dev/full: every write fails with ENOSPC
-    LinkToInput,
-    HardLinkToInput,
-    LinkToOwnFile, // a symbolic link to own.wav, mode 0640, owned by user 1 when root runs this
-    DanglingLink,
+using Make = bool (*)(const char *path);
+const Make Nothing = [](const char *) { return true; }; // missing, or the input itself
+const Make Sound = [](const char *p) { return writeBytes(p, SoundBytes); }; // 8000 samples
+const Make Directory = [](const char *p) { return ::mkdir(p, 0755) == 0; };
+const Make Fifo = [](const char *p) { return ::mkfifo(p, 0644) == 0; };
+const Make Null = [](const char *p) { return makeDevice(p, 3); }; // a device like /dev/null
+const Make Full = [](const char *p) { return makeDevice(p, 7); }; // /dev/full: writes fail
+const Make LinkToInput = [](const char *p) { return ::symlink("in.wav", p) == 0; };
+const Make HardLinkToInput = [](const char *p) { return ::link("in.wav", p) == 0; };
+const Make DanglingLink = [](const char *p) { return ::symlink("nowhere.wav", p) == 0; };
+// A symbolic link to own.wav, mode 0640, owned by user 1 when root runs this.
+const Make LinkToOwnFile = [](const char *p) {
+    return writeBytes("own.wav", "old") && ::chmod("own.wav", 0640) == 0
+        && (::geteuid() != 0 || ::chown("own.wav", 1, 1) == 0) && ::symlink("own.wav", p) == 0;
 };
 
 // How the path meets the program: its arguments (PATH stands for the row's
@@ -59,7 +93,7 @@ const Use LoadReportInto { VQ250_LOAD_EXE, { "--emulate", "in.wav", "A1" }, true
 
 struct Row {
     const char *name;
-    Kind kind;
+    Make make;
     QByteArray path;
     const Use &use;
     int status;
@@ -77,135 +111,71 @@ const QByteArray CannotOpen = "vq250-load: cannot open the sound file ";
 const QByteArray WillNotTrace = "vq250-load: will not write the trace to ";
 
 const Row Rows[] = {
-    { "check socket", Kind::Socket, "sock", Check, 1,
-        "sock\tfailed\tnot a regular file: a socket\n", "" },
-    { "check device", Kind::Null, "null", Check, 1,
+    { "check socket", Socket, "sock", Check, 1, "sock\tfailed\tnot a regular file: a socket\n",
+        "" },
+    { "check device", Null, "null", Check, 1,
         "null\tfailed\tnot a regular file: a character device\n", "" },
-    { "check Latin-1 name", Kind::Sound, "caf\xe9.wav", Check, 0,
+    { "check Latin-1 name", Sound, "caf\xe9.wav", Check, 0,
         "caf\\xE9.wav\tok\t44\t8000\t8000\t1 Sec.\tcaf\\xEF\\xBF\\xBD\n", "" },
-    { "check tab, newline, backslash", Kind::Sound, "b\\s\tn\n.wav", Check, 0,
+    { "check tab, newline, backslash", Sound, "b\\s\tn\n.wav", Check, 0,
         "b\\\\s\\tn\\n.wav\tok\t44\t8000\t8000\t1 Sec.\ts\\tn\\n\n", "" },
-    { "check into full disk", Kind::Full, "full", CheckInto, 3, "",
+    { "check into full disk", Full, "full", CheckInto, 3, "",
         "vq250-check: cannot write to standard output: No space left on device\n" },
 
-    { "convert from FIFO", Kind::Fifo, "fifo", ConvertFrom, 1, "",
+    { "convert from FIFO", Fifo, "fifo", ConvertFrom, 1, "",
         "vq250-convert: cannot convert fifo: not a regular file: a FIFO\n" },
-    { "convert from missing", Kind::Nothing, "missing.wav", ConvertFrom, 1, "",
+    { "convert from missing", Nothing, "missing.wav", ConvertFrom, 1, "",
         "vq250-convert: cannot convert missing.wav: file not found\n" },
-    { "convert from Latin-1 name", Kind::Sound, "caf\xe9.wav", ConvertFrom, 0,
+    { "convert from Latin-1 name", Sound, "caf\xe9.wav", ConvertFrom, 0,
         "Wrote out.wav:" + Wrote + "Proposed sound name: out\n", "" },
 
-    { "convert to directory", Kind::Directory, "d", ConvertTo, 1, "",
+    { "convert to directory", Directory, "d", ConvertTo, 1, "",
         "vq250-convert: cannot write d: it is a directory" + Writes },
-    { "convert to FIFO without reader", Kind::Fifo, "fifo", ConvertTo, 1, "",
+    { "convert to FIFO without reader", Fifo, "fifo", ConvertTo, 1, "",
         "vq250-convert: cannot write fifo: no program is reading from the FIFO\n" },
-    { "convert to device", Kind::Null, "null", ConvertTo, 0,
+    { "convert to device", Null, "null", ConvertTo, 0,
         "Wrote null:" + Wrote + "Proposed sound name: null\n", "" },
-    { "convert to full disk", Kind::Full, "full", ConvertTo, 1, "",
+    { "convert to full disk", Full, "full", ConvertTo, 1, "",
         "vq250-convert: cannot write full: No space left on device\n" },
-    { "convert stdout to full disk", Kind::Full, "full", ConvertStdoutInto, 1, "",
+    { "convert stdout to full disk", Full, "full", ConvertStdoutInto, 1, "",
         "vq250-convert: cannot write -: No space left on device\n" },
-    { "convert report into full disk", Kind::Full, "full", ConvertReportInto, 1, "",
+    { "convert report into full disk", Full, "full", ConvertReportInto, 1, "",
         "vq250-convert: cannot write to standard output: No space left on device\n" },
-    { "convert to link to input", Kind::LinkToInput, "link.wav", ConvertTo, 2, "", Overwrite },
-    { "convert to hard link to input", Kind::HardLinkToInput, "hard.wav", ConvertTo, 2, "",
+    { "convert to link to input", LinkToInput, "link.wav", ConvertTo, 2, "", Overwrite },
+    { "convert to hard link to input", HardLinkToInput, "hard.wav", ConvertTo, 2, "", Overwrite },
+    { "convert to the input spelt otherwise", Nothing, ".//./no/../in.wav", ConvertTo, 2, "",
         Overwrite },
-    { "convert to the input spelt otherwise", Kind::Nothing, ".//./no/../in.wav", ConvertTo, 2, "",
-        Overwrite },
-    { "convert from missing to itself", Kind::Nothing, "ghost.wav", ConvertOnto, 2, "",
+    { "convert from missing to itself", Nothing, "ghost.wav", ConvertOnto, 2, "",
         "vq250-convert: refusing to overwrite the input file ghost.wav; choose another OUTPUT\n" },
-    { "convert to Latin-1 name", Kind::Nothing, "caf\xe9.wav", ConvertTo, 0,
+    { "convert to Latin-1 name", Nothing, "caf\xe9.wav", ConvertTo, 0,
         "Wrote caf\xEF\xBF\xBD.wav:" + Wrote + "Proposed sound name: caf\xC3\xA9\n", "" },
-    { "convert to missing folder", Kind::Nothing, "no/out.wav", ConvertTo, 1, "",
+    { "convert to missing folder", Nothing, "no/out.wav", ConvertTo, 1, "",
         "vq250-convert: cannot write no/out.wav: No such file or directory\n" },
-    { "convert to dangling link", Kind::DanglingLink, "dangling.wav", ConvertTo, 1, "",
+    { "convert to dangling link", DanglingLink, "dangling.wav", ConvertTo, 1, "",
         "vq250-convert: cannot write dangling.wav: it is a symbolic link to a missing file\n" },
-    { "convert to link to a file", Kind::LinkToOwnFile, "link.wav", ConvertTo, 0,
+    { "convert to link to a file", LinkToOwnFile, "link.wav", ConvertTo, 0,
         "Wrote link.wav:" + Wrote + "Proposed sound name: link\n", "" },
 
-    { "load directory", Kind::Directory, "d", Load, 4, "", CannotOpen + "d: it is a folder\n" },
-    { "load Latin-1 name", Kind::Sound, "caf\xe9.wav", Load, 4, "",
+    { "load directory", Directory, "d", Load, 4, "", CannotOpen + "d: it is a folder\n" },
+    { "load Latin-1 name", Sound, "caf\xe9.wav", Load, 4, "",
         CannotOpen
             + "caf\xEF\xBF\xBD.wav: its name is not UTF-8 text, which vq250-load cannot pass "
               "on; rename the file or link it under a UTF-8 name\n" },
-    { "trace to directory", Kind::Directory, "d", LoadTrace, 2, "",
+    { "trace to directory", Directory, "d", LoadTrace, 2, "",
         WillNotTrace
             + "d: it is a directory; vq250-load writes only a regular file, a character device, "
               "a FIFO or standard output (-)\n" },
-    { "trace to the input", Kind::Nothing, "in.wav", LoadTrace, 2, "",
+    { "trace to the input", Nothing, "in.wav", LoadTrace, 2, "",
         WillNotTrace + "in.wav: it is in.wav, an input of this run\n" },
-    { "trace to missing folder", Kind::Nothing, "no/t.txt", LoadTrace, 2, "",
+    { "trace to missing folder", Nothing, "no/t.txt", LoadTrace, 2, "",
         WillNotTrace + "no/t.txt: No such file or directory\n" },
-    { "trace to full disk", Kind::Full, "full", LoadTrace, 6,
+    { "trace to full disk", Full, "full", LoadTrace, 6,
         "Loaded in.wav into A1 of the emulated VQ250: 8000 bytes, name \"in\", volume 18, "
         "looping\n",
         "vq250-load: cannot write the trace file: No space left on device\n" },
-    { "load report into full disk", Kind::Full, "full", LoadReportInto, 6, "",
+    { "load report into full disk", Full, "full", LoadReportInto, 6, "",
         "vq250-load: cannot write standard output: No space left on device\n" },
 };
-
-bool makeDevice(const QByteArray &path, unsigned minor)
-{
-    // Only root makes device nodes; others get a link to the real one.
-    if (::mknod(path.constData(), S_IFCHR | 0666, makedev(1, minor)) == 0)
-        return true;
-    return ::symlink(minor == 3 ? "/dev/null" : "/dev/full", path.constData()) == 0;
-}
-
-bool makeSocket(const QByteArray &path)
-{
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound
-        = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    if (fd >= 0)
-        ::close(fd); // the socket file stays
-    return bound;
-}
-
-// Both by the system's bytes: QFile would turn a name that is not UTF-8 into U+FFFD.
-bool writeBytes(const QByteArray &path, const QByteArray &bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const bool written
-        = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    return ::close(fd) == 0 && written;
-}
-
-const QByteArray Sound = WavBuilder::pcm8(sampleBytes(8000));
-
-bool make(Kind kind, const QByteArray &path)
-{
-    switch (kind) {
-    case Kind::Nothing:
-        return true;
-    case Kind::Sound:
-        return writeBytes(path, Sound);
-    case Kind::Directory:
-        return ::mkdir(path.constData(), 0755) == 0;
-    case Kind::Fifo:
-        return ::mkfifo(path.constData(), 0644) == 0;
-    case Kind::Socket:
-        return makeSocket(path);
-    case Kind::Null:
-        return makeDevice(path, 3);
-    case Kind::Full:
-        return makeDevice(path, 7);
-    case Kind::LinkToInput:
-        return ::symlink("in.wav", path.constData()) == 0;
-    case Kind::HardLinkToInput:
-        return ::link("in.wav", path.constData()) == 0;
-    case Kind::LinkToOwnFile:
-        return writeBytes("own.wav", "old") && ::chmod("own.wav", 0640) == 0
-            && (::geteuid() != 0 || ::chown("own.wav", 1, 1) == 0)
-            && ::symlink("own.wav", path.constData()) == 0;
-    case Kind::DanglingLink:
-        return ::symlink("nowhere.wav", path.constData()) == 0;
-    }
-    return false;
-}
 
 // The file type bits of what `path` itself is, 0 when nothing is there.
 mode_t typeOf(const QByteArray &path)
@@ -251,7 +221,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_oldDir = QDir::currentPath().toLocal8Bit();
         QVERIFY(QDir::setCurrent(m_dir->path()));
-        QVERIFY(writeBytes("in.wav", Sound));
+        QVERIFY(writeBytes("in.wav", SoundBytes));
     }
 
     void cleanup()
@@ -277,7 +247,7 @@ private slots:
     {
         QFETCH(int, row);
         const Row &r = Rows[row];
-        QVERIFY(make(r.kind, r.path));
+        QVERIFY(r.make(r.path.constData()));
         const mode_t typeBefore = typeOf(r.path);
         const QByteArray contentBefore = typeBefore == S_IFREG ? contentOf(r.path) : QByteArray();
         const QStringList namesBefore = namesIn(m_dir->path());
@@ -291,15 +261,15 @@ private slots:
         QCOMPARE(run.out, r.out);
         QCOMPARE(run.status, r.status);
 
-        QCOMPARE(contentOf("in.wav"), Sound);
+        QCOMPARE(contentOf("in.wav"), SoundBytes);
         const bool wrote = &r.use == &ConvertTo && r.status == 0;
         const bool created = wrote && typeBefore == 0;
         QCOMPARE(typeOf(r.path), created ? S_IFREG : typeBefore);
         if (typeBefore == S_IFREG && !wrote)
             QCOMPARE(contentOf(r.path), contentBefore);
         if (wrote && typeOf(r.path) != S_IFCHR)
-            QCOMPARE(contentOf(r.path).left(44), Sound.left(44));
-        if (r.kind == Kind::LinkToOwnFile) {
+            QCOMPARE(contentOf(r.path).left(44), SoundBytes.left(44));
+        if (r.make == LinkToOwnFile) {
             struct stat info {
             };
             QCOMPARE(::stat("own.wav", &info), 0);

@@ -88,11 +88,6 @@ private slots:
             { "vq250-demo", { "--quit-after", "soon" }, 2, "",
                 "vq250-demo: --quit-after needs a number of milliseconds, not \"soon\"" },
             { "vq250-demo", { "--quit-after", "100" }, 0, "", none, true },
-            { "vq250-load", { "--help" }, 0,
-                "Usage: vq250-load [OPTION]... FILE.wav DEST\n"
-                "  or:  vq250-load [OPTION]... --library LIBRARY.csv\n"
-                "  or:  vq250-load --list-ports\n...",
-                "" },
             { "vq250-load", { "--list-ports" }, 0, none, "" },
             { "vq250-load", { "--version", "a.wav" }, 0, "vq250-load (VQ250 Loader) 1.5.0...", "" },
             { "vq250-check", { "--help" }, 0,

@@ -155,17 +155,21 @@ private slots:
         }
     }
 
+    // Its synopsis and the meaning of every exit status.
     void help()
     {
         const Run help = run({ "--help", "--emulate" });
         QCOMPARE(help.status, 0);
-        QVERIFY2(help.out.contains("\nExit status:\n  0  the sound was loaded\n  1  the load was "
-                                   "refused (no file, station, BG number, too long for BG#8,\n"),
+        QVERIFY2(help.out.startsWith("Usage: vq250-load [OPTION]... FILE.wav DEST\n"
+                                     "  or:  vq250-load [OPTION]... --library LIBRARY.csv\n"
+                                     "  or:  vq250-load --list-ports\n"),
             qPrintable(help.out));
-        for (const char *line : { "\n  2  usage error\n  3  the serial port cannot be opened\n",
+        for (const char *part : { "\nExit status:\n  0  the sound was loaded\n  1  the load was "
+                                  "refused (no file, station, BG number, too long for BG#8,\n",
+                 "\n  2  usage error\n  3  the serial port cannot be opened\n",
                  "\n  4  the sound file was rejected", "\n  5  the transfer failed;",
                  "\n  6  everything loaded, but", "\n  130, 143  stopped by Ctrl-C" })
-            QVERIFY2(help.out.contains(QLatin1String(line)), line);
+            QVERIFY2(help.out.contains(QLatin1String(part)), part);
     }
 
     void console()
@@ -242,10 +246,8 @@ private slots:
         clock.advanceTo(1674);
         QCOMPARE(port.bytesOnWire(), 2);
         inner.incoming = QByteArray("\xA0\x05", 2);
-        QCOMPARE(port.bytesAvailable(), 2);
         clock.advanceTo(2250);
         QCOMPARE(port.readAll(), QByteArray("\xA0\x05", 2));
-        QCOMPARE(port.bytesWritten(), 3);
         QCOMPARE(trace.toText(),
             QStringLiteral("# VQ250 wire trace\n# time_us dir dtr byte note\n0.000 PC>VQ 1 A0\n"
                            "500.000 PC>VQ 0 00\n500.000 PC>VQ 0 11\n1250.000 VQ>PC - A0\n"
@@ -382,8 +384,7 @@ private slots:
             "DIR/lib.csv:3\tG2\tb.wav\trefused\tNeed Valid Station Letter\n"
             "DIR/lib.csv:4\tA4\tnone.wav\tfailed\tfile not found\n"
             "vq250-load: 2 problem(s) in DIR/lib.csv; nothing was sent\n");
-        QCOMPARE(r.out, QString());
-        QVERIFY(!r.emulator()); // no port was opened
+        QVERIFY(r.out.isEmpty() && !r.emulator()); // no port was opened
 
         ThreeSounds good;
         const Run dry = run({ "--emulate", "--dry-run", "--library", good.library });
@@ -448,7 +449,6 @@ private slots:
         QVERIFY(process.waitForReadyRead(10000));
         QVERIFY(::kill(pid_t(process.processId()), SIGTERM) == 0);
         QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 143);
         QCOMPARE(QString::fromUtf8(process.readAllStandardError()), "vq250-load: interrupted\n");
         const QString out = QString::fromUtf8(process.readAllStandardOutput());

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include <QtTest>
-#include <ftw.h>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -185,17 +185,14 @@ mode_t typeOf(const QByteArray &path)
     return ::lstat(path.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
 }
 
+// Without blocking, should the path have become a FIFO.
 QByteArray contentOf(const QByteArray &path)
 {
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return "<unreadable>";
-    QByteArray content;
-    char buffer[65536];
-    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
-        content.append(buffer, got);
-    ::close(fd);
-    return content;
+    QFile file;
+    return fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
+        ? file.readAll()
+        : "<unreadable>";
 }
 
 // Every name in the folder, hidden ones too: a left-over temporary shows.
@@ -212,28 +209,20 @@ class TestHostilePaths : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    QByteArray m_oldDir;
 
 private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        m_oldDir = QDir::currentPath().toLocal8Bit();
         QVERIFY(QDir::setCurrent(m_dir->path()));
         QVERIFY(writeBytes("in.wav", SoundBytes));
     }
 
     void cleanup()
     {
-        QDir::setCurrent(QString::fromLocal8Bit(m_oldDir));
         // Qt cannot delete names that are not UTF-8: remove the folder by its bytes.
-        const QByteArray folder = QFile::encodeName(m_dir->path());
-        nftw(
-            folder.constData(),
-            [](const char *path, const struct stat *, int, FTW *) { return ::remove(path); }, 16,
-            FTW_DEPTH | FTW_PHYS);
-        m_dir.reset();
+        std::filesystem::remove_all(QFile::encodeName(m_dir->path()).toStdString());
     }
 
     void hostilePaths_data()

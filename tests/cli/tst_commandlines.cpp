@@ -84,7 +84,6 @@ private slots:
             { "vq250-demo", { "--help" }, 0, "Usage: vq250-demo [--quit-after MS]\nThe VQ250...",
                 "" },
             { "vq250-demo", { "--port", "COM3" }, 2, "", "vq250-demo: Unknown option 'port'." },
-            { "vq250-demo", { "--list-ports" }, 2, "", "vq250-demo: Unknown option 'list-ports'." },
             { "vq250-demo", { "--quit-after", "soon" }, 2, "",
                 "vq250-demo: --quit-after needs a number of milliseconds, not \"soon\"" },
             { "vq250-demo", { "--quit-after", "100" }, 0, "", none, true },

@@ -199,29 +199,18 @@ private slots:
                 TerminalProgress::line({ "Load A1", row.percent, row.rate, row.left }, row.width),
                 QString::fromLatin1(row.line));
 
-        for (const bool terminal : { false, true }) {
-            QString text;
-            QTextStream err(&text);
-            TerminalProgress progress(err, terminal, [] { return qint64(0); }, {});
-            progress.setMessage(QStringLiteral("M"));
-            progress.setValue(0);
-            progress.setVisible(true);
-            progress.refresh();
-            progress.printAbove(QStringLiteral("warning\n"));
-            progress.setValue(50);
-            progress.setVisible(false);
-            progress.printAbove(QStringLiteral("after\n"));
-            err.flush();
-            // Only a terminal gets the bar, and printed lines stay clear of it.
-            QCOMPARE(text,
-                terminal ? QStringLiteral(
-                    "\r\x1b[KM [------------------------------]   0%"
-                    "\r\x1b[KM [------------------------------]   0%"
-                    "\r\x1b[Kwarning\n\r\x1b[KM [------------------------------]   0%"
-                    "\r\x1b[KM [###############---------------]  50%"
-                    "\r\x1b[Kafter\n")
-                         : QStringLiteral("warning\nafter\n"));
-        }
+        // Off a terminal, no bar: only the lines printed.
+        QString text;
+        QTextStream err(&text);
+        TerminalProgress progress(err, false, [] { return qint64(0); }, {});
+        progress.setMessage(QStringLiteral("M"));
+        progress.setVisible(true);
+        progress.printAbove(QStringLiteral("warning\n"));
+        progress.setValue(50);
+        progress.setVisible(false);
+        progress.printAbove(QStringLiteral("after\n"));
+        err.flush();
+        QCOMPARE(text, QStringLiteral("warning\nafter\n"));
     }
 
     void tracingPort()
@@ -236,10 +225,6 @@ private slots:
         clock.advanceTo(1500);
         port.setDtr(false);
         port.write(QByteArray("\x00\x11", 2));
-        // On the line one byte per 173.612 us, each after the one before.
-        QCOMPARE(port.bytesOnWire(), 1);
-        clock.advanceTo(1674);
-        QCOMPARE(port.bytesOnWire(), 2);
         inner.incoming = QByteArray("\xA0\x05", 2);
         clock.advanceTo(2250);
         QCOMPARE(port.readAll(), QByteArray("\xA0\x05", 2));

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 
 #include <fcntl.h>
@@ -214,8 +215,7 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
+        QVERIFY(m_dir->isValid() && QDir::setCurrent(m_dir->path()));
         QVERIFY(writeBytes("in.wav", SoundBytes));
     }
 
@@ -241,8 +241,7 @@ private slots:
         const QByteArray contentBefore = typeBefore == S_IFREG ? contentOf(r.path) : QByteArray();
         const QStringList namesBefore = namesIn(m_dir->path());
         QList<QByteArray> arguments = r.use.arguments;
-        for (QByteArray &argument : arguments)
-            argument = argument == "PATH" ? r.path : argument;
+        std::replace(arguments.begin(), arguments.end(), QByteArray("PATH"), r.path);
         const ChildRun run = runChild(
             r.use.program, arguments, ChildTimeoutMs, r.use.into ? r.path : QByteArray());
         QVERIFY2(!run.timedOut, "the program hung");

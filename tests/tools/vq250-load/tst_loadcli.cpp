@@ -155,7 +155,6 @@ private slots:
         }
     }
 
-    // Its synopsis and the meaning of every exit status.
     void help()
     {
         const Run help = run({ "--help", "--emulate" });

@@ -23,8 +23,6 @@ using namespace vq250::fakes;
 namespace
 {
 
-constexpr int ChildTimeoutMs = 10000;
-
 // Both by the system's bytes: QFile would turn a name that is not UTF-8 into U+FFFD.
 bool writeBytes(const char *path, const QByteArray &bytes)
 {
@@ -242,9 +240,9 @@ private slots:
         const QStringList namesBefore = namesIn(m_dir->path());
         QList<QByteArray> arguments = r.use.arguments;
         std::replace(arguments.begin(), arguments.end(), QByteArray("PATH"), r.path);
-        const ChildRun run = runChild(
-            r.use.program, arguments, ChildTimeoutMs, r.use.into ? r.path : QByteArray());
-        QVERIFY2(!run.timedOut, "the program hung");
+        const ChildRun run
+            = runChild(r.use.program, arguments, 10000, r.use.into ? r.path : QByteArray());
+        QVERIFY2(!run.timedOut, "the program hung for 10 s");
         QCOMPARE(run.err, r.err);
         QCOMPARE(run.out, r.out);
         QCOMPARE(run.status, r.status);

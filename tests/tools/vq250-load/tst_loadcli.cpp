@@ -1,4 +1,3 @@
-#include "library/LibraryFile.h"
 #include "platform/QtSerialPort.h"
 #include "sim/VirtualEventLoop.h"
 #include "sim/WireTrace.h"

@@ -62,8 +62,7 @@ private slots:
             QString program;
             QStringList arguments;
             int status;
-            QString out;
-            QString err;
+            QString out, err;
             bool window = false; // runs with the offscreen platform
             QByteArray stdoutPath = {};
         };

@@ -96,8 +96,7 @@ struct Row {
     QByteArray path;
     const Use &use;
     int status;
-    QByteArray out;
-    QByteArray err;
+    QByteArray out, err;
 };
 
 const QByteArray Wrote = " 8000 bytes (1.00 s) of 8000 Hz, unsigned 8-bit, mono PCM\n";

@@ -180,18 +180,17 @@ private slots:
 
         // The bar fits the terminal: it shrinks to ten, then goes, then the message is cut.
         const struct {
-            int percent;
+            int width, percent;
             qint64 rate, left;
-            int width;
             const char *line;
-        } rows[] = { { 0, -1, -1, 80, "Load A1 [------------------------------]   0%" },
-            { 50, 5712, 12, 47, "Load A1 [#####-----]  50%  5712 B/s  0:12 left" },
-            { 50, 5712, 12, 46, "Load A1  50%  5712 B/s  0:12 left" },
-            { 6, 0, -1, 120, "Load A1 [#-----------------------------]   6%  0 B/s" },
-            { 102, 5760, 3725, 200,
+        } rows[] = { { 80, 0, -1, -1, "Load A1 [------------------------------]   0%" },
+            { 47, 50, 5712, 12, "Load A1 [#####-----]  50%  5712 B/s  0:12 left" },
+            { 46, 50, 5712, 12, "Load A1  50%  5712 B/s  0:12 left" },
+            { 120, 6, 0, -1, "Load A1 [#-----------------------------]   6%  0 B/s" },
+            { 200, 102, 5760, 3725,
                 "Load A1 [##############################] 100%  5760 B/s  1:02:05 left" },
-            { 50, 5760, 12, 31, "Load  50%  5760 B/s  0:12 left" },
-            { 50, 5760, 12, 10, "  50%  57" } };
+            { 31, 50, 5760, 12, "Load  50%  5760 B/s  0:12 left" },
+            { 10, 50, 5760, 12, "  50%  57" } };
         for (const auto &row : rows)
             QCOMPARE(
                 TerminalProgress::line({ "Load A1", row.percent, row.rate, row.left }, row.width),

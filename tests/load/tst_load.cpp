@@ -91,29 +91,15 @@ private slots:
         }
     }
 
-    void nameBytes()
-    {
-        const struct {
-            QString name;
-            QByteArray bytes;
-            int length;
-        } rows[] = {
-            { QStringLiteral("\u20ac5 \u0416"), "?5 ?", 4 },
-            { QString::fromUcs4(U"a\U0001F600b"), "a?b", 3 },
-            { QStringLiteral("a\tb\x01"), "a\tb\x01", 4 },
-        };
-        for (const auto &row : rows) {
-            QCOMPARE(vq250::nameBytes(row.name), row.bytes);
-            QCOMPARE(nameLength(row.name), row.length);
-        }
-    }
-
     // Each row breaks every later rule too, so only the order picks the box.
     // Nothing reaches the line, the program state or the windows, but stale
     // input is flushed all the same.
     void refusals()
     {
-        const QMap<QString, QString> prompts {
+        // Each check's box, in the order of LoadCheck from FileOpened; '|' stands for CR.
+        const struct {
+            const char *title, *prompt;
+        } boxes[] = {
             { "Open a File for Loading",
                 "Need to Open a File for Loading.|Either no file has been opened yet or|"
                 "the previous file opening was aborted or corrupted.|"
@@ -138,6 +124,7 @@ private slots:
             { "Sound Name Too Long",
                 "Sound Name too long.|Sound Name is Limited to 10 Characters in VQ250.|"
                 "Enter name of 10 or less characters." },
+            // What the device cannot store is refused, not sent as other bytes.
             { "Sound Name Not Valid",
                 "Sound Name has characters VQ250 cannot store.|"
                 "Sound Name may hold letters, digits, spaces and signs|"
@@ -145,43 +132,32 @@ private slots:
                 "Enter name without such characters." },
         };
         const QString eleven = QStringLiteral("ElevenChars");
-        const char *station = "Need Valid Station Letter";
-        const char *bg = "Need Valid BG Number";
-        const char *volume = "Default Volume Out of Range";
-        const char *name = "Sound Name Too Long";
-        const QHash<QString, LoadCheck> checkOf {
-            { "Open a File for Loading", LoadCheck::FileOpened }, { station, LoadCheck::Station },
-            { bg, LoadCheck::BgNumber }, { "Too Long for BG#8", LoadCheck::Bg8Length },
-            { volume, LoadCheck::Volume }, { name, LoadCheck::NameLength },
-            { "Sound Name Not Valid", LoadCheck::NameCharacters }
-        };
-        // What the device cannot store is refused, not sent as other bytes.
-        const char *notValid = "Sound Name Not Valid";
+        using C = LoadCheck;
         const struct {
             bool opened;
             QString dest;
             int soundLen;
             QString volume, name;
-            const char *title;
+            LoadCheck check;
         } rows[] = {
-            { false, "Z9", 70000, "x", eleven, "Open a File for Loading" },
-            { true, "Z9", 70000, "x", eleven, station },
-            { true, QString(100000, QChar(0)), 10, QString(100000, '9'), astral(50000), station },
-            { true, "A9", 70000, "x", eleven, bg },
-            { true, "A8", 65520, "x", eleven, "Too Long for BG#8" },
-            { true, "A1", 10, "256", eleven, volume },
-            { true, "A8", 65519, "x", "a", volume },
-            { true, "A7", 131056, "x", "a", volume },
-            { true, "A1", 10, "18", eleven, name },
-            { true, "A1", 10, "18", QString(11, QChar(0xE9)), name },
-            { true, "A1", 10, "18", QString(11, QChar(13)), name },
-            { true, "A1", 10, "18", QStringLiteral("Announceme\u0301"), name },
-            { true, "B2", 10, "18", nul("", "\t\r\nx"), notValid }, // NUL first: no C string
-            { true, "B2", 10, "18", QStringLiteral("\u007F\u0085"), notValid },
-            { true, "C3", 10, "18", QStringLiteral("\u03A9\u20AC\u0416"), notValid },
-            { true, "C3", 10, "18", astral(10), notValid },
-            { true, "C3", 10, "18", QStringLiteral("a") + QChar(0xD800) + "b", notValid },
-            { true, "C3", 10, "18", QStringLiteral("\u0080"), notValid },
+            { false, "Z9", 70000, "x", eleven, C::FileOpened },
+            { true, "Z9", 70000, "x", eleven, C::Station },
+            { true, QString(100000, '\0'), 10, QString(100000, '9'), astral(50000), C::Station },
+            { true, "A9", 70000, "x", eleven, C::BgNumber },
+            { true, "A8", 65520, "x", eleven, C::Bg8Length },
+            { true, "A1", 10, "256", eleven, C::Volume },
+            { true, "A8", 65519, "x", "a", C::Volume },
+            { true, "A7", 131056, "x", "a", C::Volume },
+            { true, "A1", 10, "18", eleven, C::NameLength },
+            { true, "A1", 10, "18", QString(11, QChar(0xE9)), C::NameLength },
+            { true, "A1", 10, "18", QString(11, QChar(13)), C::NameLength },
+            { true, "A1", 10, "18", QStringLiteral("Announceme\u0301"), C::NameLength },
+            { true, "B2", 10, "18", nul("", "\t\r\nx"), C::NameCharacters }, // no C string
+            { true, "B2", 10, "18", QStringLiteral("\u007F\u0085"), C::NameCharacters },
+            { true, "C3", 10, "18", QStringLiteral("\u03A9\u20AC\u0416"), C::NameCharacters },
+            { true, "C3", 10, "18", astral(10), C::NameCharacters },
+            { true, "C3", 10, "18", QStringLiteral("a") + QChar(0xD800) + "b", C::NameCharacters },
+            { true, "C3", 10, "18", QStringLiteral("\u0080"), C::NameCharacters },
         };
         for (const auto &row : rows) {
             Rig rig;
@@ -199,10 +175,12 @@ private slots:
             const LoadResult result = LoadSound(st, platform);
 
             QCOMPARE(result.kind, LoadResult::Kind::Refused);
-            QCOMPARE(result.refusedBy, checkOf.value(row.title, LoadCheck::None));
+            QCOMPARE(result.refusedBy, row.check);
             QCOMPARE(rig.box.shown.size(), 1);
-            QCOMPARE(rig.box.shown[0].title, QString::fromLatin1(row.title));
-            QCOMPARE(rig.box.shown[0].prompt, QString(prompts[row.title]).replace('|', QChar(13)));
+            const auto &box = boxes[int(row.check) - int(C::FileOpened)];
+            QCOMPARE(rig.box.shown[0].title, QString::fromLatin1(box.title));
+            QCOMPARE(
+                rig.box.shown[0].prompt, QString::fromLatin1(box.prompt).replace('|', QChar(13)));
             QCOMPARE(rig.box.shown[0].style, 0);
             QVERIFY(port.sent.isEmpty() && port.incoming.isEmpty());
             QCOMPARE(st.ErrCode, quint8(0));

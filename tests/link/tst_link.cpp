@@ -211,12 +211,6 @@ private slots:
             putSound(*rig.state, samples);
             const TransferResult result = WriteSoundToFlash(*rig.state, rig.platform, 10, row.bg);
             QVERIFY2(rig.state->ErrCode == row.code && result.code == row.code, row.name);
-            // Time-outs (E0) and answers that fit nothing (E1) are the PC's
-            // own verdicts; every other code is the device's.
-            QVERIFY2(result.kind
-                    == (row.code == 0xE0 || row.code == 0xE1 ? TransferResult::Kind::Failed
-                                                             : TransferResult::Kind::Rejected),
-                row.name);
             checkFinishedCleanly(rig);
             const QString sent = sentWire(*rig.port);
             const QString all = markedHex(expectedWire(samples, row.bg == 8 ? "A8" : "A2"));

@@ -1,4 +1,3 @@
-#include "errors/ErrorTable.h"
 #include "load/Destination.h"
 #include "load/LoadCommand.h"
 #include "load/SoundHeader.h"

@@ -1,4 +1,3 @@
-#include "errors/ErrorTable.h"
 #include "sound/OpenCommand.h"
 #include "sound/Truncate.h"
 #include "support/Rig.h"
@@ -94,26 +93,24 @@ private slots:
     void accepted()
     {
         const struct {
-            const char *fileName;
+            const char *name; // of the file, without ".wav"
             QByteArray file;
-            qint32 soundLen;
-            const char *seconds, *name;
-            int tooLongBytes; // -1: no box
+            int soundLen, tooLongBytes; // -1: no box
+            const char *seconds;
         } rows[] = {
-            { "Doorbell.wav", WavBuilder::pcm8(sampleBytes(100)), 100, "0.0125 Sec.", "Doorbell",
-                -1 },
-            { "Silence.wav", WavBuilder::pcm8({}), 0, "0 Sec.", "Silence", -1 },
-            { "Max.wav", soundFile(131056, 131056), 131056, "16.382 Sec.", "Max", -1 },
-            { "Over.wav", soundFile(131057, 131057), 131056, "16.382 Sec.", "Over", 131057 },
-            { "Huge.wav", soundFile(300000, 300000), 131056, "16.382 Sec.", "Huge", 300000 },
-            { "CutLong.wav", soundFile(300000, 140000), 131056, "16.382 Sec.", "CutLong", 140000 },
-            { "CutMid.wav", soundFile(200000, 100000), 100000, "12.5 Sec.", "CutMid", -1 },
-            { "Stub.wav", WavBuilder().fmt().raw("data\x05").build(), 0, "0 Sec.", "Stub", -1 },
+            { "Doorbell", WavBuilder::pcm8(sampleBytes(100)), 100, -1, "0.0125 Sec." },
+            { "Silence", WavBuilder::pcm8({}), 0, -1, "0 Sec." },
+            { "Max", soundFile(131056, 131056), 131056, -1, "16.382 Sec." },
+            { "Over", soundFile(131057, 131057), 131056, 131057, "16.382 Sec." },
+            { "Huge", soundFile(300000, 300000), 131056, 300000, "16.382 Sec." },
+            { "CutLong", soundFile(300000, 140000), 131056, 140000, "16.382 Sec." },
+            { "CutMid", soundFile(200000, 100000), 100000, -1, "12.5 Sec." },
+            { "Stub", WavBuilder().fmt().raw("data\x05").build(), 0, -1, "0 Sec." },
         };
         for (const auto &row : rows) {
             Rig rig;
             fillWindow(rig.window);
-            const QString path = rig.file(row.fileName, row.file);
+            const QString path = rig.file(QString::fromLatin1(row.name) + ".wav", row.file);
             rig.dialog.nextPath = path;
             qsizetype progressEventsAtBox = -1;
             rig.box.onShow = [&] { progressEventsAtBox = rig.progress.events.size(); };
@@ -123,7 +120,7 @@ private slots:
             QCOMPARE(result.soundLen, row.soundLen);
             QCOMPARE(result.cut, row.tooLongBytes >= 0);
             const ProgramState &state = *rig.state;
-            QVERIFY2(state.FileOpened == FlagTrue && state.ErrCode == 0, row.fileName);
+            QVERIFY2(state.FileOpened == FlagTrue && state.ErrCode == 0, row.name);
             QCOMPARE(state.SoundLen, row.soundLen);
             QCOMPARE(state.SoundFilePath, path);
             QCOMPARE(state.SoundName, QString::fromLatin1(row.name));
@@ -202,8 +199,6 @@ private slots:
             { nullptr, {}, nullptr, "no such file" },
             { "fifo", {}, nullptr, "not a regular file: a FIFO" }, // never opened
             { "o.wav", soundFile(0x80000000, 0), nullptr, overflow },
-            { "c.wav", WavBuilder().fmt().data({}).build().replace(23, 1, "\x80"), nullptr,
-                overflow },
         };
         for (const auto &row : rows) {
             Rig rig;
@@ -316,17 +311,15 @@ private slots:
     {
         using K = TruncateResult::Kind;
         const struct {
-            qint32 soundLen;
+            qint32 soundLen, afterLen;
             MsgAnswer answer;
-            const char *locale;
-            qint32 afterLen;
-            const char *label;
+            const char *locale, *label;
             K kind;
         } rows[] = {
-            { 131056, MsgOk, "de_DE", 65519, "8,1899 Sec.", K::Cut },
-            { 65520, MsgOk, "C", 65519, "8.1899 Sec.", K::Cut },
-            { 131056, MsgCancel, "C", 131056, "untouched", K::Cancelled },
-            { 65519, MsgOk, "C", 65519, "untouched", K::AlreadyShort },
+            { 131056, 65519, MsgOk, "de_DE", "8,1899 Sec.", K::Cut },
+            { 65520, 65519, MsgOk, "C", "8.1899 Sec.", K::Cut },
+            { 131056, 131056, MsgCancel, "C", "untouched", K::Cancelled },
+            { 65519, 65519, MsgOk, "C", "untouched", K::AlreadyShort },
         };
         for (const auto &row : rows) {
             QLocale::setDefault(QLocale(QString::fromLatin1(row.locale)));

@@ -201,7 +201,7 @@ private slots:
             int samples;
             QString dest, volume, name;
             int loop;
-            const char *destination; // as the oracle and the caption have it
+            const char *destination; // as the oracle has it
             LoadEntries header;
         } rows[] = {
             { 0, "A1", "18", "Silence", Checked, "A1", { 18, "Silence", true } },
@@ -230,8 +230,6 @@ private slots:
                     == markedHex(expectedWire(samples, row.destination, row.header)),
                 row.destination);
             QCOMPARE(rig.state->SoundName, row.name);
-            QCOMPARE(rig.progress.message,
-                QStringLiteral("Writing Sound to Flash BG# ") + row.destination);
             QVERIFY(!rig.progress.visible);
             QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
         }

@@ -230,7 +230,6 @@ private slots:
                     == markedHex(expectedWire(samples, row.destination, row.header)),
                 row.destination);
             QCOMPARE(rig.state->SoundName, row.name);
-            QVERIFY(!rig.progress.visible);
             QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
         }
     }
@@ -268,7 +267,6 @@ private slots:
             QCOMPARE(rig.box.shown.size(), 1);
             QCOMPARE(rig.box.shown[0].title, QString::fromLatin1(row.title));
             QCOMPARE(rig.state->ErrCode, quint8(0));
-            QVERIFY(!rig.progress.visible);
             QCOMPARE(rig.window.enabledHistory, (QList<bool> { false, true }));
             QVERIFY(!rig.port->device().slot(12, 3)->complete);
 

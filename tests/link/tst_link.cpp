@@ -216,9 +216,9 @@ private slots:
 
     // The answer between blocks is judged by the last byte of the read that
     // brings it; a code in the read of the checksum's echo is the device's
-    // answer. An empty sound into A1 on a port that plays back the oracle's
-    // conversation: after byte i of the PC, `script[i]` arrives (echoes at
-    // 200 us, the request or 0x73 as a read of its own 1000 us later).
+    // answer. An empty sound into A1 on a port that echoes command and LenM
+    // bytes; the header checksum's echo brings the row's bytes, `later` comes
+    // 1000 us on as a read of its own, then 0x73 answers the data block.
     void answerBetweenBlocks()
     {
         const QByteArray echo = QByteArray(1, '\xFA'); // stands for the checksum's own echo

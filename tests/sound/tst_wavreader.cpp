@@ -1,7 +1,9 @@
 #include "core/ProgramState.h"
+#include "sound/SoundText.h"
 #include "sound/WavReader.h"
 #include "support/WavBuilder.h"
 
+#include <QLocale>
 #include <QTest>
 
 #include <memory>
@@ -9,17 +11,7 @@
 using namespace vq250;
 using namespace vq250::fakes;
 
-namespace
-{
-
-FmtFields fmt(
-    quint16 tag, quint16 channels, quint32 rate, quint32 byteRate, quint16 align, quint16 bits)
-{
-    return { tag, channels, rate, byteRate, align, bits };
-}
-
-} // namespace
-
+// The reader's header checks, and the texts a sound's file name and length give.
 class TestWavReader : public QObject
 {
     Q_OBJECT
@@ -51,7 +43,7 @@ private slots:
     void checkWavFile()
     {
         const QByteArray s = sampleBytes(100);
-        const FmtFields stereo = fmt(1, 2, 8000, 16000, 2, 8);
+        const FmtFields stereo { 1, 2, 8000, 16000, 2, 8 };
         const int Overflow = -1;
         const struct {
             const char *name;
@@ -89,23 +81,23 @@ private slots:
             { "walk runs past 60 without overflow",
                 WavBuilder().chunk("fact", 0x7FFFFF00, {}).build(), 240 },
             { "stereo", WavBuilder().fmt(stereo).data(s).build(), 242 },
-            { "IEEE float", WavBuilder().fmt(fmt(3, 1, 8000, 8000, 1, 8)).data({}).build(), 242 },
-            { "rate only", WavBuilder().fmt(fmt(1, 1, 11025, 8000, 1, 8)).data(s).build(), 243 },
-            { "byte rate only", WavBuilder().fmt(fmt(1, 1, 8000, 8001, 1, 8)).data({}).build(),
+            { "IEEE float", WavBuilder().fmt({ 3, 1, 8000, 8000, 1, 8 }).data({}).build(), 242 },
+            { "rate only", WavBuilder().fmt({ 1, 1, 11025, 8000, 1, 8 }).data(s).build(), 243 },
+            { "byte rate only", WavBuilder().fmt({ 1, 1, 8000, 8001, 1, 8 }).data({}).build(),
                 243 },
-            { "block align only", WavBuilder().fmt(fmt(1, 1, 8000, 8000, 2, 8)).data({}).build(),
+            { "block align only", WavBuilder().fmt({ 1, 1, 8000, 8000, 2, 8 }).data({}).build(),
                 243 },
-            { "bits only", WavBuilder().fmt(fmt(1, 1, 8000, 8000, 1, 16)).data({}).build(), 243 },
+            { "bits only", WavBuilder().fmt({ 1, 1, 8000, 8000, 1, 16 }).data({}).build(), 243 },
             { "14-byte fmt",
                 WavBuilder().chunk("fmt ", FmtFields().body().left(14)).data(s).build(), 243 },
             { "data size 0x80000000", WavBuilder().fmt().chunk("data", 0x80000000, {}).build(),
                 Overflow },
             { "fmt size 0xFFFFFFFF", WavBuilder().chunk("fmt ", 0xFFFFFFFF, {}).build(), Overflow },
             { "walk position", WavBuilder().chunk("fact", 0x7FFFFFF0, {}).build(), Overflow },
-            { "codec field", WavBuilder().fmt(fmt(1, 0x8001, 8000, 8000, 1, 8)).data({}).build(),
+            { "codec field", WavBuilder().fmt({ 1, 0x8001, 8000, 8000, 1, 8 }).data({}).build(),
                 Overflow },
             { "format field before the test",
-                WavBuilder().fmt(fmt(1, 1, 11025, 0x80000000, 1, 8)).data({}).build(), Overflow },
+                WavBuilder().fmt({ 1, 1, 11025, 0x80000000, 1, 8 }).data({}).build(), Overflow },
         };
         for (const auto &row : rows) {
             WavHeader header {};
@@ -116,17 +108,54 @@ private slots:
             state->SampleOffset = 1234; // from an earlier file
             state->SoundLen = 5678;
             const WavCheck outcome = CheckWavFile(*state, header);
-            QVERIFY2(outcome
-                    == (row.code == 0              ? WavCheck::Accepted
-                            : row.code == Overflow ? WavCheck::Overflow
-                                                   : WavCheck::Rejected),
+            const int seen = outcome == WavCheck::Accepted ? 0
+                : outcome == WavCheck::Overflow            ? Overflow
+                                                           : state->ErrCode;
+            QVERIFY2(seen == row.code && state->ErrCode == (row.code > 0 ? row.code : 7), row.name);
+            QVERIFY2(state->SampleOffset == (row.code ? 1234 : row.offset)
+                    && state->SoundLen == (row.code ? 5678 : row.length)
+                    && (row.code || state->DataOffset == row.offset - 8),
                 row.name);
-            QVERIFY2(state->ErrCode == (row.code > 0 ? row.code : 7), row.name);
-            QVERIFY2(state->SampleOffset == (row.code ? 1234 : row.offset), row.name);
-            QVERIFY2(state->SoundLen == (row.code ? 5678 : row.length), row.name);
-            if (row.code == 0)
-                QCOMPARE(state->SampleOffset, state->DataOffset + 8);
         }
+    }
+
+    void soundNameFromPath()
+    {
+        const struct {
+            const char *path, *name;
+        } rows[] = { { "C:\\Sounds\\Doorbell.wav", "Doorbell" },
+            { "C:/Sounds/Doorbell.wav", "Doorbell" }, { "C:\\Sounds/sub\\Chime.wav", "Chime" },
+            { "C:\\Sounds\\Announcement2.wav", "Announceme" },
+            { "/snd/ExactlyTen.wav", "ExactlyTen" }, { "C:\\Sounds\\door.bell.wav", "door" },
+            { "/home/op.d/bell.wav", "bell" }, { "C:\\Sounds\\.wav", "" },
+            { "Doorbell.wav", "Doorbell" }, { "/snd/Doorbell", "Doorbell" }, { "", "" } };
+        for (const auto &row : rows)
+            QCOMPARE(SoundNameFromPath(row.path), QString::fromLatin1(row.name));
+    }
+
+    // Ten-thousandths of a second, half-way cases to the even neighbour; no
+    // group separator; the decimal point ("|" here) of the operator's language.
+    void secondsText()
+    {
+        const struct {
+            qint32 bytes;
+            const char *text;
+        } rows[] = { { 0, "0 Sec." }, { 1, "0|0001 Sec." }, { 2, "0|0002 Sec." },
+            { 3, "0|0004 Sec." }, { 6, "0|0008 Sec." }, { 10, "0|0012 Sec." }, { 800, "0|1 Sec." },
+            { 4000, "0|5 Sec." }, { 8000, "1 Sec." }, { 65519, "8|1899 Sec." },
+            { 131056, "16|382 Sec." }, { 262128, "32|766 Sec." }, { 80000, "10 Sec." },
+            { 2147483647, "268435|4559 Sec." } };
+        const struct {
+            const char *name;
+            char point;
+        } locales[] = { { "C", '.' }, { "de_DE", ',' } };
+        for (const auto &locale : locales) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(locale.name)));
+            for (const auto &row : rows)
+                QCOMPARE(vq250::secondsText(row.bytes),
+                    QString::fromLatin1(row.text).replace('|', locale.point));
+        }
+        QLocale::setDefault(QLocale::c());
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 using namespace vq250;
+using namespace vq250::fakes;
 
 namespace
 {
@@ -81,14 +82,10 @@ private slots:
     void checksEveryRowAtOnce()
     {
         QTemporaryDir dir;
-        auto wav = [&dir](const QString &name, int samples) {
-            fakes::writeFile(
-                dir.filePath(name), fakes::WavBuilder::pcm8(QByteArray(samples, char(128))));
-        };
-        wav("a.wav", 100);
-        wav("long.wav", 65520);
-        wav("Carillon.wav", 8000);
-        fakes::writeFile(dir.filePath("text.wav"), "hello");
+        writeFile(dir.filePath("a.wav"), WavBuilder::pcm8(sampleBytes(100)));
+        writeFile(dir.filePath("long.wav"), WavBuilder::pcm8(sampleBytes(65520)));
+        writeFile(dir.filePath("Carillon.wav"), WavBuilder::pcm8(sampleBytes(8000)));
+        writeFile(dir.filePath("text.wav"), "hello");
         const QByteArray csv = "destination,file,volume,name,loop\n"
                                "A1,a.wav,,,\n"
                                "G1,a.wav,,,\n"
@@ -100,7 +97,7 @@ private slots:
                                "B3,a.wav,,,maybe\n"
                                "C1,Carillon.wav,+7,,no\n"
                                "C1,a.wav\n";
-        fakes::writeFile(dir.filePath("lib.csv"), csv);
+        writeFile(dir.filePath("lib.csv"), csv);
 
         const LibraryCheck check = checkLibraryFile(dir.filePath("lib.csv"));
         QStringList lines;
@@ -121,8 +118,6 @@ private slots:
         };
         QCOMPARE(lines, expected);
         QCOMPARE(check.problems, 8);
-        QVERIFY(!check.passed());
-        QCOMPARE(check.sounds.size(), 2);
         QCOMPARE(
             libraryEstimate(check), "2 sound(s), 8190 bytes to send: at least 0:02 on the line");
 
@@ -141,8 +136,7 @@ private slots:
             QByteArray("destination,file,volume,name,loop\n"
                        "\"A1\",\"/lib/q\"\"x,y.wav\",\"7\",\"N\nM\",\"no\"\n"
                        "\"B2\",\"/b.wav\",\"\",\"\",\"\"\n"));
-        QStringList again = rowsOf(parseLibrary(text, "/elsewhere"));
-        QCOMPARE(again,
+        QCOMPARE(rowsOf(parseLibrary(text, "/elsewhere")),
             (QStringList {
                 "2|A1|/lib/q\"x,y.wav|/lib/q\"x,y.wav|7|N\nM|no", "3|B2|/b.wav|/b.wav|-|-|-" }));
     }

@@ -130,7 +130,8 @@ private slots:
     }
 
     // A -6 dBFS tone keeps its frequency (zero crossings), length and level
-    // through formats, rates up and down, the channel mix and the gain.
+    // through formats, rates up and down, the channel mix and the gain. Above
+    // 4 kHz the filter leaves only the dither's own 0.5 LSB RMS (-39.16 dB).
     void convertsTones()
     {
         const int Pcm16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
@@ -145,6 +146,7 @@ private slots:
             { Pcm16, 4000, 1, 300, 1.0, {}, 0.0, 0.2 },
             { Pcm16, 44100, 1, 100, 1.0, {}, 0.0, 0.5 },
             { Pcm16, 44100, 1, 3500, 1.0, {}, 0.0, 0.5 },
+            { Pcm16, 44100, 1, 6000, 1.0, {}, -39.2, 0.4 },
             { Pcm16, 8000, 2, 1000, 0.0, {}, -6.0206, 0.2 },
             { Pcm16, 8000, 1, 1000, 1.0, { "--gain", "-6.5" }, -6.5, 0.2 },
             { Pcm16, 8000, 1, 1000, 1.0, { "--gain=3" }, 3.0, 0.2 },
@@ -154,21 +156,16 @@ private slots:
             const Run run = convert(QStringList { "tone.in", "out.wav" } + row.gain);
             QVERIFY(run.status == 0 && run.err.isEmpty());
             const QByteArray samples = samplesOf("out.wav");
-            QVERIFY2(std::abs(samples.size() - 16000) <= 1, qPrintable(run.out));
+            QCOMPARE(samples.size(), 16000);
             // Less the filter's run-in and run-out.
             const double steadySeconds = double(samples.size() - 1600) / 8000.0;
             const int crossings = zeroCrossings(samples, 800);
-            QVERIFY2(std::abs(crossings - 2 * row.hertz * steadySeconds) <= 2,
+            const double heard = row.hertz < 4000 ? row.hertz : 0.0;
+            QVERIFY2(std::abs(crossings - 2 * heard * steadySeconds) <= 2,
                 qPrintable(QString::number(crossings)));
             const double db = 20.0 * std::log10(rms(samples, 800) / SineRms);
             QVERIFY2(std::abs(db - row.db) <= row.toleranceDb, qPrintable(QString::number(db)));
         }
-        // Above 4 kHz the filter leaves only the dither's own 0.5 LSB RMS.
-        writeSine("in.wav", Pcm16, 44100, 1, 6000);
-        QCOMPARE(convert({ "in.wav", "out.wav" }).status, 0);
-        const QByteArray stopBand = samplesOf("out.wav");
-        QVERIFY2(stopBand.size() == 16000 && rms(stopBand, 800) <= 0.52,
-            qPrintable(QString::number(rms(stopBand, 800))));
     }
 
     // +12 dB drives the -6 dBFS sine past full scale: counted and reported.

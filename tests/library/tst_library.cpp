@@ -103,20 +103,18 @@ private slots:
         QStringList lines;
         for (const LibraryVerdict &verdict : check.verdicts)
             lines << verdictLine("lib.csv", verdict);
-        const QStringList expected {
-            "lib.csv:2\tA1\ta.wav\tok\t100\t0.0125 Sec.\ta\t18\tloop",
-            "lib.csv:3\tG1\ta.wav\trefused\tNeed Valid Station Letter",
-            "lib.csv:4\tA9\ta.wav\trefused\tNeed Valid BG Number\tDefault Volume Out of Range\t"
-            "Sound Name Too Long",
-            "lib.csv:5\tA8\tlong.wav\trefused\tToo Long for BG#8",
-            "lib.csv:6\tB1\tmissing\\x1B.wav\tfailed\tfile not found",
-            "lib.csv:7\tB2\ttext.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)",
-            "lib.csv:8\ta1\ta.wav\trefused\tSound Name Not Valid\tsame slot as row 2",
-            "lib.csv:9\tB3\ta.wav\tinvalid\tloop is \"maybe\", not yes or no",
-            "lib.csv:10\tC1\tCarillon.wav\tok\t8000\t1 Sec.\tCarillon\t+7\tno-loop",
-            "lib.csv:11\tC1\ta.wav\trefused\tsame slot as row 10",
-        };
-        QCOMPARE(lines, expected);
+        QCOMPARE(lines,
+            (QStringList { "lib.csv:2\tA1\ta.wav\tok\t100\t0.0125 Sec.\ta\t18\tloop",
+                "lib.csv:3\tG1\ta.wav\trefused\tNeed Valid Station Letter",
+                "lib.csv:4\tA9\ta.wav\trefused\tNeed Valid BG Number\tDefault Volume Out of Range\t"
+                "Sound Name Too Long",
+                "lib.csv:5\tA8\tlong.wav\trefused\tToo Long for BG#8",
+                "lib.csv:6\tB1\tmissing\\x1B.wav\tfailed\tfile not found",
+                "lib.csv:7\tB2\ttext.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)",
+                "lib.csv:8\ta1\ta.wav\trefused\tSound Name Not Valid\tsame slot as row 2",
+                "lib.csv:9\tB3\ta.wav\tinvalid\tloop is \"maybe\", not yes or no",
+                "lib.csv:10\tC1\tCarillon.wav\tok\t8000\t1 Sec.\tCarillon\t+7\tno-loop",
+                "lib.csv:11\tC1\ta.wav\trefused\tsame slot as row 10" }));
         QCOMPARE(check.problems, 8);
         QCOMPARE(
             libraryEstimate(check), "2 sound(s), 8190 bytes to send: at least 0:02 on the line");

@@ -123,8 +123,7 @@ private slots:
     {
         const struct {
             const char *path, *name;
-        } rows[] = { { "C:\\Sounds\\Doorbell.wav", "Doorbell" },
-            { "C:/Sounds/Doorbell.wav", "Doorbell" }, { "C:\\Sounds/sub\\Chime.wav", "Chime" },
+        } rows[] = { { "C:\\Sounds/sub\\Chime.wav", "Chime" },
             { "C:\\Sounds\\Announcement2.wav", "Announceme" },
             { "/snd/ExactlyTen.wav", "ExactlyTen" }, { "C:\\Sounds\\door.bell.wav", "door" },
             { "/home/op.d/bell.wav", "bell" }, { "C:\\Sounds\\.wav", "" },

@@ -178,8 +178,7 @@ private slots:
         const qint64 atLimit = samples.count('\0') + samples.count('\xFF');
         QVERIFY(samples.size() == 16000 && atLimit > 4000);
         QCOMPARE(run.err,
-            QStringLiteral(
-                "vq250-convert: warning: %1 sample(s) clipped; a lower --gain avoids that\n")
+            QString("vq250-convert: warning: %1 sample(s) clipped; a lower --gain avoids that\n")
                 .arg(atLimit));
     }
 

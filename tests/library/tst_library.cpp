@@ -47,7 +47,7 @@ private slots:
             QByteArray csv;
             QStringList rows;
         } cases[] = {
-            { "destination,file\nA1,a.wav\nb2,/abs/b.wav\n",
+            { "destination,file\nA1,a.wav,,\nb2,/abs/b.wav\n",
                 { "2|A1|a.wav|/lib/a.wav|-|-|-", "3|b2|/abs/b.wav|/abs/b.wav|-|-|-" } },
             // BOM, CR LF, any order and case, all columns
             { "\xEF\xBB\xBFLoop,Name,FILE,Volume,Destination\r\nno,Bell,s/b.wav,40,C3\r\n",
@@ -63,7 +63,6 @@ private slots:
                 { "7|A1|a.wav|/lib/a.wav|-|-|-" } },
             { "destination,file,loop\nA1,a,YES\nA2,b,0\nA3,c,off\n",
                 { "2|A1|a|/lib/a|-|-|yes", "3|A2|b|/lib/b|-|-|no", "4|A3|c|/lib/c|-|-|no" } },
-            { "destination,file\nA1,a.wav,,\n", { "2|A1|a.wav|/lib/a.wav|-|-|-" } },
             { "destination,file,loop\nA1,a.wav,maybe\nA2,\nA3,c\xE9.wav\nA4,d.wav,yes,extra\n",
                 { "2:A1|a.wav|loop is \"maybe\", not yes or no", "3:A2||no sound file",
                     "4:A3||cell 2 is not UTF-8 text; no sound file",

@@ -44,6 +44,8 @@ private slots:
     {
         const QByteArray s = sampleBytes(100);
         const FmtFields stereo { 1, 2, 8000, 16000, 2, 8 };
+        const auto withFmt
+            = [](const FmtFields &fmt) { return WavBuilder().fmt(fmt).data({}).build(); };
         const int Overflow = -1;
         const struct {
             const char *name;
@@ -80,24 +82,21 @@ private slots:
                 WavBuilder().fmt().chunk("junk", 0x80000000, {}).build(), 240 },
             { "walk runs past 60 without overflow",
                 WavBuilder().chunk("fact", 0x7FFFFF00, {}).build(), 240 },
-            { "stereo", WavBuilder().fmt(stereo).data(s).build(), 242 },
-            { "IEEE float", WavBuilder().fmt({ 3, 1, 8000, 8000, 1, 8 }).data({}).build(), 242 },
-            { "rate only", WavBuilder().fmt({ 1, 1, 11025, 8000, 1, 8 }).data(s).build(), 243 },
-            { "byte rate only", WavBuilder().fmt({ 1, 1, 8000, 8001, 1, 8 }).data({}).build(),
-                243 },
-            { "block align only", WavBuilder().fmt({ 1, 1, 8000, 8000, 2, 8 }).data({}).build(),
-                243 },
-            { "bits only", WavBuilder().fmt({ 1, 1, 8000, 8000, 1, 16 }).data({}).build(), 243 },
+            { "stereo", withFmt(stereo), 242 },
+            { "IEEE float", withFmt({ 3, 1, 8000, 8000, 1, 8 }), 242 },
+            { "rate only", withFmt({ 1, 1, 11025, 8000, 1, 8 }), 243 },
+            { "byte rate only", withFmt({ 1, 1, 8000, 8001, 1, 8 }), 243 },
+            { "block align only", withFmt({ 1, 1, 8000, 8000, 2, 8 }), 243 },
+            { "bits only", withFmt({ 1, 1, 8000, 8000, 1, 16 }), 243 },
             { "14-byte fmt",
                 WavBuilder().chunk("fmt ", FmtFields().body().left(14)).data(s).build(), 243 },
             { "data size 0x80000000", WavBuilder().fmt().chunk("data", 0x80000000, {}).build(),
                 Overflow },
             { "fmt size 0xFFFFFFFF", WavBuilder().chunk("fmt ", 0xFFFFFFFF, {}).build(), Overflow },
             { "walk position", WavBuilder().chunk("fact", 0x7FFFFFF0, {}).build(), Overflow },
-            { "codec field", WavBuilder().fmt({ 1, 0x8001, 8000, 8000, 1, 8 }).data({}).build(),
+            { "codec field", withFmt({ 1, 0x8001, 8000, 8000, 1, 8 }), Overflow },
+            { "format field before the test", withFmt({ 1, 1, 11025, 0x80000000, 1, 8 }),
                 Overflow },
-            { "format field before the test",
-                WavBuilder().fmt({ 1, 1, 11025, 0x80000000, 1, 8 }).data({}).build(), Overflow },
         };
         for (const auto &row : rows) {
             WavHeader header {};

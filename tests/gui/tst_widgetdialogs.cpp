@@ -58,35 +58,24 @@ class TestWidgetDialogs : public QObject
     Q_OBJECT
 
 private slots:
-    // No title: the program's. The prompt as plain text, never markup; a
-    // lone carriage return breaks the line, for display only.
-    void titleAndPlainText()
-    {
-        QMessageBox box;
-        configureMessageBox(
-            box, QStringLiteral("<b>C:\\a&b.wav</b>\r\rCode\r\nX\nY"), 0, QString());
-        QCOMPARE(box.windowTitle(), QStringLiteral("VQ250"));
-        auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
-        QCOMPARE(label->textFormat(), Qt::PlainText);
-        QCOMPARE(label->text(), QStringLiteral("<b>C:\\a&b.wav</b>\n\nCode\nX\nY"));
-    }
-
     // The real box, shown modal and answered as an operator would: its
-    // buttons and icon by style, OK the default, the prompt's lines broken.
+    // buttons and icon by style, OK the default; no title gives the
+    // program's. The prompt is plain text, never markup; a lone carriage
+    // return breaks the line, for display only.
     void answers()
     {
         const struct {
             int style;
-            const char *action;
+            const char *action, *title;
             MsgAnswer answer;
             B::StandardButtons buttons;
             B::Icon icon;
-        } rows[]
-            = { { 0, "close", MsgOk, B::Ok, B::NoIcon }, { 48, "ok", MsgOk, B::Ok, B::Warning },
-                  { 1, "ok", MsgOk, B::Ok | B::Cancel, B::NoIcon },
-                  { 1, "cancel", MsgCancel, B::Ok | B::Cancel, B::NoIcon },
-                  { 1, "close", MsgCancel, B::Ok | B::Cancel, B::NoIcon },
-                  { 49, "escape", MsgCancel, B::Ok | B::Cancel, B::Warning } };
+        } rows[] = { { 0, "close", "", MsgOk, B::Ok, B::NoIcon },
+            { 48, "ok", "T", MsgOk, B::Ok, B::Warning },
+            { 1, "ok", "T", MsgOk, B::Ok | B::Cancel, B::NoIcon },
+            { 1, "cancel", "T", MsgCancel, B::Ok | B::Cancel, B::NoIcon },
+            { 1, "close", "T", MsgCancel, B::Ok | B::Cancel, B::NoIcon },
+            { 49, "escape", "T", MsgCancel, B::Ok | B::Cancel, B::Warning } };
         for (const auto &row : rows) {
             bool seen = false;
             const QByteArray action = row.action;
@@ -98,21 +87,22 @@ private slots:
                         QTest::keyClick(&box, Qt::Key_Escape);
                     else
                         box.close();
-                    QCOMPARE(box.text(), QStringLiteral("First\nSecond"));
-                    QCOMPARE(box.windowTitle(), QStringLiteral("T"));
+                    QCOMPARE(box.textFormat(), Qt::PlainText);
+                    QCOMPARE(box.text(), QStringLiteral("<b>C:\\a&b.wav</b>\n\nCode\nX\nY"));
+                    QCOMPARE(
+                        box.windowTitle(), QString::fromLatin1(*row.title ? row.title : "VQ250"));
                     QCOMPARE(box.standardButtons(), row.buttons);
                     QCOMPARE(box.icon(), row.icon);
                     QCOMPARE(box.defaultButton(), box.button(B::Ok));
                 },
                 &seen);
-            QCOMPARE(WidgetMessageBox().show(
-                         QStringLiteral("First\rSecond"), row.style, QStringLiteral("T")),
-                row.answer);
+            const QString prompt = QStringLiteral("<b>C:\\a&b.wav</b>\r\rCode\r\nX\nY");
+            QCOMPARE(WidgetMessageBox().show(prompt, row.style, row.title), row.answer);
             QVERIFY(seen);
         }
     }
 
-    void nameFilters()
+    void fileDialog()
     {
         const struct {
             const char *filter;
@@ -123,10 +113,6 @@ private slots:
             { "Sounds|*.wav|Other", { "Sounds (*.wav)" } }, { "", {} } };
         for (const auto &row : rows)
             QCOMPARE(qtNameFilters(QString::fromLatin1(row.filter)), row.expected);
-    }
-
-    void fileDialog()
-    {
         QTemporaryDir folder;
         QFileDialog dialog;
         configureFileDialog(dialog, OpenFilter, folder.path(), 2);
@@ -160,76 +146,68 @@ private slots:
         QCOMPARE(chosenPath(QDialog::Accepted, {}), std::optional<QString>());
     }
 
-    // Made on first use, not shown by it; the bar shows whole percents.
-    void design()
-    {
-        WidgetProgressView progress;
-        QVERIFY(progress.window() == nullptr);
-        progress.setVisible(false);
-        Progress *window = progress.window();
-        QVERIFY(window && !window->isVisible());
-        QCOMPARE(window->objectName(), QStringLiteral("Progress"));
-        QCOMPARE(window->windowTitle(), QStringLiteral("Progress"));
-        QCOMPARE(window->minimumSize(), QSize(233, 97));
-        QCOMPARE(window->maximumSize(), QSize(233, 97));
-        auto *message = window->findChild<QLabel *>(QStringLiteral("ProgressMsg"));
-        QCOMPARE(message, &window->message());
-        QCOMPARE(message->geometry(), QRect(16, 8, 201, 17));
-        QCOMPARE(message->text(), QStringLiteral("Writing Sound to Flash BG# A8"));
-        QCOMPARE(message->font(), arialFont(9.75, true));
-        QCOMPARE(message->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-        QVERIFY(!message->autoFillBackground());
-        auto *bar = window->findChild<QProgressBar *>(QStringLiteral("ProgressBar"));
-        QCOMPARE(bar, &window->bar());
-        QCOMPARE(bar->geometry(), QRect(24, 32, 185, 17));
-        QCOMPARE(bar->orientation(), Qt::Horizontal);
-        QCOMPARE(bar->maximum(), 100);
-        QCOMPARE(bar->value(), 0);
-        // Rounded to the nearest whole percent, held within 0..100.
-        for (const auto &[percent, shown] : { std::pair { 12.4f, 12 }, std::pair { 12.6f, 13 },
-                 std::pair { -5.0f, 0 }, std::pair { 250.0f, 100 } }) {
-            progress.setValue(50);
-            progress.setValue(percent);
-            QCOMPARE(bar->value(), shown);
-        }
-    }
-
-    // Filled in, it is not shown. Shown first, it is centred on its owner;
-    // the close box and Escape leave it up, only the command takes it away;
-    // hidden, it keeps its message and value; shown again, it is the same
-    // window where the operator moved it, never modal.
-    void hideAndShowAgain()
+    // Made on first use, not shown by it, nor when filled in; the bar shows
+    // whole percents. Shown first, it is centred on its owner; the close box
+    // and Escape leave it up, only the command takes it away; hidden, it
+    // keeps its message and value; shown again, it is the same window where
+    // the operator moved it, never modal.
+    void progressWindow()
     {
         QWidget owner;
         owner.setGeometry(100, 80, 600, 400);
         owner.show();
         QVERIFY(QTest::qWaitForWindowExposed(&owner));
         WidgetProgressView progress(&owner);
+        progress.refresh();
+        Progress *window = progress.window();
+        QVERIFY(window && !window->isVisible());
+        QCOMPARE(QStringList({ window->objectName(), window->windowTitle(),
+                     window->message().objectName(), window->bar().objectName() }),
+            QStringList({ "Progress", "Progress", "ProgressMsg", "ProgressBar" }));
+        QCOMPARE(window->minimumSize(), QSize(233, 97));
+        QCOMPARE(window->maximumSize(), QSize(233, 97));
+        const QLabel &message = window->message();
+        QCOMPARE(message.geometry(), QRect(16, 8, 201, 17));
+        QCOMPARE(message.text(), QStringLiteral("Writing Sound to Flash BG# A8"));
+        QCOMPARE(message.font(), arialFont(9.75, true));
+        QCOMPARE(message.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        QVERIFY(!message.autoFillBackground());
+        const QProgressBar &bar = window->bar();
+        QCOMPARE(bar.geometry(), QRect(24, 32, 185, 17));
+        QCOMPARE(bar.orientation(), Qt::Horizontal);
+        QCOMPARE(bar.maximum(), 100);
+        QCOMPARE(bar.value(), 0);
+        // Rounded to the nearest whole percent, held within 0..100.
+        for (const auto &[percent, shown] : { std::pair { 12.4f, 12 }, std::pair { 12.6f, 13 },
+                 std::pair { -5.0f, 0 }, std::pair { 250.0f, 100 } }) {
+            progress.setValue(50);
+            progress.setValue(percent);
+            QCOMPARE(bar.value(), shown);
+        }
+
         progress.setMessage(QStringLiteral("Writing Sound to Flash BG# A1"));
         progress.setValue(64);
-        progress.refresh();
-        Progress *first = progress.window();
-        QVERIFY(first && !first->isVisible());
+        QVERIFY(!window->isVisible());
         progress.setVisible(true);
-        QVERIFY(QTest::qWaitForWindowExposed(first));
-        QCOMPARE(first->geometry().center(), owner.geometry().center());
-        QCOMPARE(first->windowHandle()->transientParent(), owner.windowHandle());
-        QVERIFY(!first->close());
-        QTest::keyClick(first, Qt::Key_Escape);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->geometry().center(), owner.geometry().center());
+        QCOMPARE(window->windowHandle()->transientParent(), owner.windowHandle());
+        QVERIFY(!window->close());
+        QTest::keyClick(window, Qt::Key_Escape);
         QCoreApplication::processEvents();
-        QVERIFY(first->isVisible());
-        first->move(10, 10);
+        QVERIFY(window->isVisible());
+        window->move(10, 10);
         progress.setVisible(false);
-        QVERIFY(!first->isVisible());
-        QCOMPARE(first->message().text(), QStringLiteral("Writing Sound to Flash BG# A1"));
-        QCOMPARE(first->bar().value(), 64);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(message.text(), QStringLiteral("Writing Sound to Flash BG# A1"));
+        QCOMPARE(bar.value(), 64);
         progress.setMessage(QStringLiteral("Writing Sound to Flash BG# F8"));
         progress.setVisible(true);
-        QCOMPARE(progress.window(), first);
-        QVERIFY(first->isVisible());
-        QCOMPARE(first->pos(), QPoint(10, 10));
-        QCOMPARE(first->message().text(), QStringLiteral("Writing Sound to Flash BG# F8"));
-        QCOMPARE(first->windowModality(), Qt::NonModal);
+        QCOMPARE(progress.window(), window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->pos(), QPoint(10, 10));
+        QCOMPARE(message.text(), QStringLiteral("Writing Sound to Flash BG# F8"));
+        QCOMPARE(window->windowModality(), Qt::NonModal);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 };

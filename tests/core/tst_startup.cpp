@@ -14,22 +14,18 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
-    void versionText()
+    // The version text. A port that will not open stops the load step there,
+    // leaving the state and the timer alone; the next one runs it whole.
+    void loadStep()
     {
         const struct {
             int major, minor, revision;
-            const char *text;
-        } rows[] = { { 1, 5, 0, "1.05" }, { 3, 9, 0, "3.09" }, { 2, 0, 0, "2.00" },
+            QString text;
+        } versions[] = { { 1, 5, 0, "1.05" }, { 3, 9, 0, "3.09" }, { 2, 0, 0, "2.00" },
             { 1, 10, 0, "1.10" }, { 1, 10, 12, "1.10.12" } };
-        for (const auto &row : rows)
-            QCOMPARE(vq250::versionText(row.major, row.minor, row.revision),
-                QString::fromLatin1(row.text));
-    }
+        for (const auto &row : versions)
+            QCOMPARE(versionText(row.major, row.minor, row.revision), row.text);
 
-    // A port that will not open stops the load step there, leaving the
-    // state and the timer alone; the next one that opens runs it whole.
-    void loadStep()
-    {
         VirtualEventLoop events;
         const auto timer = events.createTimer();
         timer->start(); // running before: the load step must stop it
@@ -49,9 +45,8 @@ private slots:
             QStringList({ "CommPort=1", "Settings=57600,N,8,1", "InputMode=1", "InBufferSize=8448",
                 "OutBufferSize=8448", "PortOpen=True", "RThreshold=1" }));
         QVERIFY(!timer->isActive());
-        QCOMPARE(int(state->ErrCode), 0);
-        QCOMPARE(state->TimedOut, FlagFalse);
-        QCOMPARE(state->FileOpened, FlagFalse);
+        QCOMPARE(QList<int>({ state->ErrCode, state->TimedOut, state->FileOpened }),
+            QList<int>({ 0, FlagFalse, FlagFalse }));
         QVERIFY(state->SoundLen == 0 && state->SoundFilePath.isEmpty() && state->RxData.isEmpty());
         QVERIFY(std::all_of(
             state->SoundBuf.begin(), state->SoundBuf.end(), [](quint8 b) { return b == 0; }));

@@ -235,7 +235,6 @@ private slots:
         QVERIFY(window->isVisible());
         QCOMPARE(window->pos(), QPoint(10, 10));
         QCOMPARE(message.text(), QStringLiteral("Writing Sound to Flash BG# F8"));
-        QCOMPARE(window->windowModality(), Qt::NonModal);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
     // The reason and the ports present, in a box and without a window.

@@ -102,7 +102,6 @@ private slots:
             { 48, "ok", "T", MsgOk, B::Ok, B::Warning },
             { 1, "ok", "T", MsgOk, B::Ok | B::Cancel, B::NoIcon },
             { 1, "cancel", "T", MsgCancel, B::Ok | B::Cancel, B::NoIcon },
-            { 1, "close", "T", MsgCancel, B::Ok | B::Cancel, B::NoIcon },
             { 49, "escape", "T", MsgCancel, B::Ok | B::Cancel, B::Warning } };
         for (const auto &row : rows) {
             bool seen = false;

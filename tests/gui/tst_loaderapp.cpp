@@ -52,18 +52,14 @@ const char *const OpenFilter = "All Files (*.*)|*.*|Sound Files (*.wav)|*.wav";
 
 // A fake port that tells when it has been released.
 struct WatchedPort final : FakeSerialPort {
-    bool *released;
-    explicit WatchedPort(bool *flag)
-        : released(flag)
-    {
-    }
+    bool *released = nullptr;
     ~WatchedPort() override { *released = true; }
 };
 
 // The program over a fake port, with a fake start-up box and ports present.
 struct App {
     bool released = false;
-    WatchedPort *port = new WatchedPort(&released); // owned by the app
+    WatchedPort *port = new WatchedPort; // owned by the app
     FakeMessageBox startupBox;
     QList<int> endedWith;
     LoaderApp app;
@@ -73,6 +69,7 @@ struct App {
             std::unique_ptr<SerialPort>(port), &startupBox,
             [this](int status) { endedWith << status; }, [present] { return present; })
     {
+        port->released = &released;
     }
 };
 
@@ -166,10 +163,9 @@ private slots:
 
         // The accepted path is mapped without a modal exec(): accepting a real
         // dialog races its file-system model, which loads in another thread.
-        QCOMPARE(chosenPath(QDialog::Accepted, { QStringLiteral("/sounds/bell.wav") }),
-            std::optional<QString>(QStringLiteral("/sounds/bell.wav")));
-        QCOMPARE(chosenPath(QDialog::Rejected, { QStringLiteral("/sounds/bell.wav") }),
-            std::optional<QString>());
+        const QStringList bell = { QStringLiteral("/sounds/bell.wav") };
+        QCOMPARE(chosenPath(QDialog::Accepted, bell), std::optional<QString>(bell[0]));
+        QCOMPARE(chosenPath(QDialog::Rejected, bell), std::optional<QString>());
         QCOMPARE(chosenPath(QDialog::Accepted, {}), std::optional<QString>());
     }
 

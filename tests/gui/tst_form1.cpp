@@ -127,7 +127,8 @@ private slots:
                 "CheckLooping", "TruncateFor8Btn", "QuitBtn" }));
     }
 
-    void layersAndColours()
+    // What the eye finds: frames, beige fills, what lies on top, the pictures.
+    void looks()
     {
         auto *file = static_cast<QLabel *>(child("LabelLastOpenedFile"));
         QCOMPARE(file->frameShape(), QFrame::Box);
@@ -147,9 +148,47 @@ private slots:
         // box is drawn in beige, not in the style's button grey.
         QCOMPARE(m_form->childAt(QPoint(350, 193)), child("VolumeBufTxt"));
         auto *box = static_cast<QCheckBox *>(child("CheckLooping"));
-        const QImage shown = box->grab().toImage();
-        QCOMPARE(QColor(shown.pixel(box->width() - 2, box->height() - 2)), Beige);
+        QCOMPARE(QColor(box->grab().toImage().pixel(box->width() - 2, box->height() - 2)), Beige);
         QCOMPARE(box->checkState(), Qt::Unchecked);
+
+        QCOMPARE(picture(QStringLiteral("background")).size(), QSize(600, 400));
+        // Pixels within 12 of the mask colour in every channel are not drawn.
+        const struct {
+            QColor colour;
+            bool masked;
+        } rows[] = { { { 196, 173, 181 }, true }, { { 172, 197, 157 }, true },
+            { { 197, 185, 169 }, false }, { { 184, 172, 169 }, false },
+            { { 184, 185, 182 }, false } };
+        for (const auto &row : rows) {
+            QImage image(1, 1, QImage::Format_RGB32);
+            image.setPixelColor(0, 0, row.colour);
+            QCOMPARE(qAlpha(maskedPicture(image, Beige).pixel(0, 0)) == 0, row.masked);
+        }
+
+        // Button corners are masked and show the beige behind; the body is whole.
+        for (const char *name : { "OpenFileBtn", "LoadBGbtn", "TruncateFor8Btn", "QuitBtn" }) {
+            auto *button = static_cast<PictureButton *>(child(name));
+            const QImage face = button->face().toImage();
+            QCOMPARE(face.size(), QSize(75, 35));
+            for (const QPoint corner :
+                { QPoint(0, 0), QPoint(74, 0), QPoint(0, 34), QPoint(74, 34) })
+                QCOMPARE(qAlpha(face.pixel(corner)), 0);
+            for (int y = 8; y < 27; ++y)
+                for (int x = 8; x < 67; ++x)
+                    QVERIFY(qAlpha(face.pixel(x, y)) != 0);
+            const QImage shown = button->grab().toImage();
+            QVERIFY(sameColour(shown.pixel(0, 0), Beige, 0));
+            QVERIFY(sameColour(shown.pixel(75, 34), Beige, 0));
+            QVERIFY(!sameColour(shown.pixel(37, 17), Beige, MaskTolerance));
+        }
+
+        // The background: a pale field at the right, a beige bar and panel.
+        const QImage shown = m_form->grab().toImage();
+        const QRgb field = shown.pixel(580, 380);
+        QVERIFY(!sameColour(field, Beige, 20) && qBlue(field) > 200 && qGreen(field) > 200);
+        QVERIFY(sameColour(shown.pixel(595, 20), Beige, 6));
+        QVERIFY(sameColour(shown.pixel(100, 3), Beige, 6));
+        QVERIFY(sameColour(shown.pixel(3, 390), Beige, 6));
     }
 
     void fieldsThroughMainView()
@@ -223,48 +262,6 @@ private slots:
             for (int i = 0; i < clicks; ++i)
                 button(busy[clicks - 1])->click();
         QCOMPARE(opens.count() * 100 + loads.count() * 10 + truncates.count(), 123);
-    }
-
-    void pictures()
-    {
-        QCOMPARE(picture(QStringLiteral("background")).size(), QSize(600, 400));
-        // Pixels within 12 of the mask colour in every channel are not drawn.
-        const struct {
-            QColor colour;
-            bool masked;
-        } rows[] = { { { 196, 173, 181 }, true }, { { 172, 197, 157 }, true },
-            { { 197, 185, 169 }, false }, { { 184, 172, 169 }, false },
-            { { 184, 185, 182 }, false } };
-        for (const auto &row : rows) {
-            QImage image(1, 1, QImage::Format_RGB32);
-            image.setPixelColor(0, 0, row.colour);
-            QCOMPARE(qAlpha(maskedPicture(image, Beige).pixel(0, 0)) == 0, row.masked);
-        }
-
-        // Button corners are masked and show the beige behind; the body is whole.
-        for (const char *name : { "OpenFileBtn", "LoadBGbtn", "TruncateFor8Btn", "QuitBtn" }) {
-            auto *button = static_cast<PictureButton *>(child(name));
-            const QImage face = button->face().toImage();
-            QCOMPARE(face.size(), QSize(75, 35));
-            for (const QPoint corner :
-                { QPoint(0, 0), QPoint(74, 0), QPoint(0, 34), QPoint(74, 34) })
-                QCOMPARE(qAlpha(face.pixel(corner)), 0);
-            for (int y = 8; y < 27; ++y)
-                for (int x = 8; x < 67; ++x)
-                    QVERIFY(qAlpha(face.pixel(x, y)) != 0);
-            const QImage shown = button->grab().toImage();
-            QVERIFY(sameColour(shown.pixel(0, 0), Beige, 0));
-            QVERIFY(sameColour(shown.pixel(75, 34), Beige, 0));
-            QVERIFY(!sameColour(shown.pixel(37, 17), Beige, MaskTolerance));
-        }
-
-        // The background: a pale field at the right, a beige bar and panel.
-        const QImage shown = m_form->grab().toImage();
-        const QRgb field = shown.pixel(580, 380);
-        QVERIFY(!sameColour(field, Beige, 20) && qBlue(field) > 200 && qGreen(field) > 200);
-        QVERIFY(sameColour(shown.pixel(595, 20), Beige, 6));
-        QVERIFY(sameColour(shown.pixel(100, 3), Beige, 6));
-        QVERIFY(sameColour(shown.pixel(3, 390), Beige, 6));
     }
 
 private:

@@ -347,11 +347,14 @@ private slots:
                     return;
                 }
                 program.setStopSignals(&stops);
-                QObject::connect(&watch, &QTimer::timeout, [&program] {
+                // Once: a second SIGINT ends the process, as it should for a user.
+                QObject::connect(&watch, &QTimer::timeout, [&program, &watch] {
                     const EmulatedPort *port = program.emulator();
                     if (port && port->device().completedTransfers() == 1
-                        && port->bytesToDevice() > 2000)
+                        && port->bytesToDevice() > 2000) {
+                        watch.stop();
                         ::raise(SIGINT);
+                    }
                 });
                 watch.start(5);
             });

@@ -22,35 +22,6 @@ qint32 threeBytes(quint8 high, quint8 mid, quint8 low)
 
 } // namespace
 
-qint32 StoredSlot::length() const
-{
-    if (header.size() < 16)
-        return 0;
-    return threeBytes(quint8(header[14]), quint8(header[13]), quint8(header[12]));
-}
-
-quint8 StoredSlot::volume() const
-{
-    return header.size() > 1 ? quint8(header[1]) : 0;
-}
-
-QByteArray StoredSlot::nameBytes() const
-{
-    QByteArray name = header.mid(2, 10);
-    const int pad = name.indexOf(char(NamePadByte));
-    return pad < 0 ? name : name.left(pad);
-}
-
-QString StoredSlot::name() const
-{
-    return QString::fromLatin1(nameBytes());
-}
-
-bool StoredSlot::looping() const
-{
-    return header.size() > 15 && header[15] == 1;
-}
-
 QByteArray StoredSlot::sound() const
 {
     return image.mid(16);

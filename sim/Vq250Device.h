@@ -23,11 +23,6 @@ struct StoredSlot {
                       // 0xFF (erased) where nothing arrived
     bool complete = false; // every block arrived and 0x73 went out
 
-    qint32 length() const; // header bytes 12 to 14
-    quint8 volume() const; // header byte 1
-    QByteArray nameBytes() const; // header bytes 2 to 11 without the 160 padding
-    QString name() const; // the same as Latin-1 text
-    bool looping() const; // header byte 15 is 1
     QByteArray sound() const; // the sample bytes, image from index 16
 };
 
@@ -69,7 +64,6 @@ public:
     void addFault(const DeviceFault &fault) { m_faults.push_back(fault); }
     void clearFaults() { m_faults.clear(); }
     int pendingFaults() const { return int(m_faults.size()); }
-    bool isSilent() const { return m_silent; }
     void setSilent(bool silent) { m_silent = silent; }
     void setTiming(const DeviceTiming &timing) { m_timing = timing; }
     // On a line without DTR (a pseudo-terminal) the device takes a byte for

@@ -89,8 +89,9 @@ private slots:
     }
     // A wait jumps to the next deadline or wake-up and never hangs; a timer
     // ticks once per arming, one restarted by its own tick waits for the
-    // next pass, and a timer may outlive its loop.
-    void timers()
+    // next pass, and a timer may outlive its loop. Calls run only inside
+    // event processing; timers tick in deadline order.
+    void virtualTime()
     {
         auto loop = std::make_unique<VirtualEventLoop>();
         auto timer = loop->createTimer();
@@ -125,34 +126,30 @@ private slots:
         timer->stop();
         timer->start();
         QCOMPARE(timer->interval(), 0);
-    }
 
-    // Calls run only inside event processing; timers tick in deadline order.
-    void wakeUpsAndOrder()
-    {
-        VirtualEventLoop loop;
-        loop.wakeAt(300);
-        loop.waitForEvents();
-        auto late = loop.createTimer();
-        auto early = loop.createTimer();
+        VirtualEventLoop events;
+        events.wakeAt(300);
+        events.waitForEvents();
+        auto late = events.createTimer();
+        auto early = events.createTimer();
         QStringList order;
-        late->setOnTick([&] { order << QStringLiteral("late@%1").arg(loop.nowUs()); });
-        early->setOnTick([&] { order << QStringLiteral("early@%1").arg(loop.nowUs()); });
+        late->setOnTick([&] { order << QStringLiteral("late@%1").arg(events.nowUs()); });
+        early->setOnTick([&] { order << QStringLiteral("early@%1").arg(events.nowUs()); });
         late->setInterval(10);
         early->setInterval(5);
         late->start();
         early->start();
-        loop.wakeAt(7300);
+        events.wakeAt(7300);
         for (int i = 0; i < 3; ++i)
-            loop.waitForEvents();
+            events.waitForEvents();
         QCOMPARE(order, QStringList({ "early@5300", "late@10300" }));
         QList<qint64> ran;
-        loop.callAt(10300, [&] { ran << loop.nowUs(); });
-        loop.callAt(10700, [&] { ran << loop.nowUs(); });
+        events.callAt(10300, [&] { ran << events.nowUs(); });
+        events.callAt(10700, [&] { ran << events.nowUs(); });
         QVERIFY(ran.isEmpty());
-        loop.processEvents();
+        events.processEvents();
         QCOMPARE(ran, QList<qint64>({ 10300 }));
-        loop.waitForEvents();
+        events.waitForEvents();
         QCOMPARE(ran, QList<qint64>({ 10300, 10700 }));
     }
 
@@ -214,24 +211,23 @@ private slots:
         QCOMPARE(e.port.device().completedTransfers(), 1);
     }
 
-    void byteTakesOneFiftySevenSixHundredthOfASecond()
-    {
-        Emulator e;
-        e.port.setDtr(true);
-        e.port.write("\xA0");
-        e.events.advanceTo(347);
-        QCOMPARE(e.port.bytesAvailable(), 0);
-        e.events.waitForEvents(); // woken for the echo
-        QCOMPARE(e.events.nowUs(), 348);
-        QCOMPARE(e.port.bytesAvailable(), 1);
-        const QList<WireByte> wire = e.port.trace().bytes();
-        QVERIFY(wire.size() == 2 && wire[0].timeNs == B && wire[1].timeNs == 2 * B);
-    }
-
-    // The queue takes bytes while it has room; it wakes its writer when 256
-    // bytes are free, not for every byte; waiting bytes leave back to back.
+    // A byte takes 1/5760 s. The queue takes bytes while it has room; it
+    // wakes its writer when 256 bytes are free, not for every byte; waiting
+    // bytes leave back to back. A flush drops what is queued or waits for
+    // room; the byte on the wire finishes, and the device hears nothing more.
     void driverQueue()
     {
+        Emulator echo;
+        echo.port.setDtr(true);
+        echo.port.write("\xA0");
+        echo.events.advanceTo(347);
+        QCOMPARE(echo.port.bytesAvailable(), 0);
+        echo.events.waitForEvents(); // woken for the echo
+        QCOMPARE(echo.events.nowUs(), 348);
+        QCOMPARE(echo.port.bytesAvailable(), 1);
+        const QList<WireByte> wire = echo.port.trace().bytes();
+        QVERIFY(wire.size() == 2 && wire[0].timeNs == B && wire[1].timeNs == 2 * B);
+
         Emulator e;
         e.port.device().setSilent(true);
         e.port.write(QByteArray(4096, 0x55));
@@ -256,25 +252,19 @@ private slots:
         QCOMPARE(sent.size(), 40);
         for (int i = 1; i < sent.size(); ++i)
             QCOMPARE(sent[i].timeNs - sent[i - 1].timeNs, B);
-    }
 
-    // A flush drops what is queued or waits for room; the byte on the wire
-    // finishes, and the device hears nothing more.
-    void discardOutputSilencesTheLine()
-    {
-        EmulatorOptions options;
         options.txQueueBytes = 8;
-        Emulator e(options);
-        e.port.setDtr(true);
-        e.port.write("\xA0");
-        e.port.setDtr(false);
-        e.port.write(QByteArray("\x00\x11", 2) + QByteArray(19, 0x22));
-        e.events.advanceTo((2 * B + B / 2) / 1000); // the third byte is going out
-        e.port.discardOutput();
-        QCOMPARE(e.port.bytesToWrite(), 0);
-        e.events.advanceTo(2000000);
-        QCOMPARE(e.port.bytesToDevice(), 3);
-        QCOMPARE(e.port.readAll(), QByteArray("\xA0\x00\x11", 3));
+        Emulator flushed(options);
+        flushed.port.setDtr(true);
+        flushed.port.write("\xA0");
+        flushed.port.setDtr(false);
+        flushed.port.write(QByteArray("\x00\x11", 2) + QByteArray(19, 0x22));
+        flushed.events.advanceTo((2 * B + B / 2) / 1000); // the third byte is going out
+        flushed.port.discardOutput();
+        QCOMPARE(flushed.port.bytesToWrite(), 0);
+        flushed.events.advanceTo(2000000);
+        QCOMPARE(flushed.port.bytesToDevice(), 3);
+        QCOMPARE(flushed.port.readAll(), QByteArray("\xA0\x00\x11", 3));
     }
 
     void requestTiming()

@@ -16,18 +16,12 @@ namespace vq250::fakes
 
 inline QByteArray le16(quint16 value)
 {
-    QByteArray bytes(2, '\0');
-    bytes[0] = char(value & 0xFF);
-    bytes[1] = char(value >> 8);
-    return bytes;
+    return QByteArray(1, char(value & 0xFF)) + char(value >> 8);
 }
 
 inline QByteArray le32(quint32 value)
 {
-    QByteArray bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = char((value >> (8 * i)) & 0xFF);
-    return bytes;
+    return le16(quint16(value & 0xFFFF)) + le16(quint16(value >> 16));
 }
 
 // The body of a "fmt " chunk; the defaults are the format the VQ250 plays.

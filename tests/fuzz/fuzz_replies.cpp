@@ -7,15 +7,9 @@
 
 #include "FuzzCheck.h"
 
-#include "core/ProgramState.h"
-#include "core/Startup.h"
 #include "link/SoundTransfer.h"
-#include "platform/Platform.h"
-#include "sim/EmulatedPort.h"
 #include "sim/GuardedEventLoop.h"
-#include "sim/VirtualEventLoop.h"
-#include "sim/WireOracle.h"
-#include "support/Fakes.h"
+#include "support/Rig.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -53,36 +47,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Just under the time-out is in time only when nothing waits in the queue.
     const bool faultless = options.faults.empty() && (timing & 3) < 2 && (timing >> 2 & 3) < 2;
 
-    VirtualEventLoop events;
+    test::Rig rig(options);
+    FUZZ_CHECK(rig.started, "the emulated port did not open");
+    ProgramState &state = *rig.state;
     // A transfer that keeps going far beyond what its bytes need has hung.
     long rounds = 0;
-    GuardedEventLoop guard(events,
+    GuardedEventLoop guard(rig.events,
         [&] { FUZZ_CHECK(++rounds <= 64L * (length + 64) + 10000, "transfer does not end"); });
-    auto timer = events.createTimer();
-    auto state = std::make_unique<ProgramState>();
-    auto port = makeEmulatedPort(events, options);
-    FUZZ_CHECK(runLoadStep(*state, *port, *timer), "the emulated port did not open");
-    fakes::FakeMessageBox box;
-    fakes::FakeFileDialog dialog;
-    fakes::FakeProgressView progress;
-    fakes::FakeMainView window;
-    Platform platform { *port, box, dialog, guard, *timer, progress, window };
+    Platform platform { *rig.port, rig.box, rig.dialog, guard, *rig.timer, rig.progress,
+        rig.window };
     const QByteArray samples(length, char(0x5A));
     const QByteArray image = expectedHeader(length, {}) + samples;
-    std::copy(image.begin(), image.end(), state->SoundBuf.begin());
+    std::copy(image.begin(), image.end(), state.SoundBuf.begin());
 
-    WriteSoundToFlash(*state, platform, 10, 1);
+    WriteSoundToFlash(state, platform, 10, 1);
 
     const ExpectedWire wire = expectedWire(samples, QStringLiteral("A1"));
-    const ExpectedWire sent = sentByPc(port->trace());
+    const ExpectedWire sent = sentByPc(rig.port->trace());
     FUZZ_CHECK(wire.toDevice.startsWith(sent.toDevice), "PC sent other bytes than the oracle's");
     FUZZ_CHECK(wire.dtr.mid(0, sent.dtr.size()) == sent.dtr, "DTR not only on the command bytes");
-    const StoredSlot *slot = port->device().slot(10, 1);
-    FUZZ_CHECK(state->ErrCode != 0
+    const StoredSlot *slot = rig.port->device().slot(10, 1);
+    FUZZ_CHECK(state.ErrCode != 0
             || (sent.toDevice == wire.toDevice && slot && slot->complete && slot->image == image),
         "success before every byte went out, or the device did not store the sound");
-    FUZZ_CHECK(!faultless || state->ErrCode == 0, "a device that did everything right failed");
-    FUZZ_CHECK(!progress.visible, "progress window left up");
-    FUZZ_CHECK(!timer->isActive() && state->TimedOut == FlagFalse, "reply timer left armed");
+    FUZZ_CHECK(!faultless || state.ErrCode == 0, "a device that did everything right failed");
+    FUZZ_CHECK(!rig.progress.visible, "progress window left up");
+    FUZZ_CHECK(!rig.timer->isActive() && state.TimedOut == FlagFalse, "reply timer left armed");
     return 0;
 }

@@ -61,11 +61,20 @@ inline ChildRun runChild(const QByteArray &program, const QList<QByteArray> &arg
     ::close(outPipe[1]);
     ::close(errPipe[1]);
 
-    // Read both pipes until the child ends or its time is up.
+    // Read both pipes, without blocking, until the child ends or its time is
+    // up, and once more for what it wrote just before it ended.
     QElapsedTimer clock;
     clock.start();
     pollfd fds[2] = { { outPipe[0], POLLIN, 0 }, { errPipe[0], POLLIN, 0 } };
     QByteArray *sinks[2] = { &run.out, &run.err };
+    auto drain = [&] {
+        char buffer[4096];
+        for (int i = 0; i < 2; ++i)
+            for (ssize_t got; (got = ::read(fds[i].fd, buffer, sizeof buffer)) > 0;)
+                sinks[i]->append(buffer, got);
+    };
+    for (const pollfd &fd : fds)
+        ::fcntl(fd.fd, F_SETFL, O_NONBLOCK);
     int status = 0;
     while (started && ::waitpid(pid, &status, WNOHANG) == 0) {
         run.timedOut = clock.elapsed() >= timeoutMs;
@@ -76,23 +85,11 @@ inline ChildRun runChild(const QByteArray &program, const QList<QByteArray> &arg
             break;
         }
         ::poll(fds, 2, 5);
-        for (int i = 0; i < 2; ++i) {
-            char buffer[4096];
-            const ssize_t got = (fds[i].revents & (POLLIN | POLLHUP))
-                ? ::read(fds[i].fd, buffer, sizeof buffer)
-                : 0;
-            if (got > 0)
-                sinks[i]->append(buffer, got);
-        }
+        drain();
     }
-    // What the child wrote just before it ended.
-    for (int i = 0; i < 2; ++i) {
-        char buffer[4096];
-        ::fcntl(fds[i].fd, F_SETFL, O_NONBLOCK);
-        for (ssize_t got; (got = ::read(fds[i].fd, buffer, sizeof buffer)) > 0;)
-            sinks[i]->append(buffer, got);
-        ::close(fds[i].fd);
-    }
+    drain();
+    for (const pollfd &fd : fds)
+        ::close(fd.fd);
     if (started && !run.timedOut && WIFEXITED(status))
         run.status = WEXITSTATUS(status);
     return run;

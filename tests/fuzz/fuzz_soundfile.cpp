@@ -4,22 +4,15 @@
 
 #include "FuzzCheck.h"
 
-#include "core/ProgramState.h"
 #include "errors/ErrorTable.h"
-#include "platform/Platform.h"
-#include "sim/VirtualEventLoop.h"
 #include "sound/OpenCommand.h"
 #include "sound/SoundFile.h"
-#include "support/Fakes.h"
-#include "support/WavBuilder.h"
+#include "support/Rig.h"
 
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 
 using namespace vq250;
 
@@ -31,13 +24,6 @@ constexpr quint8 OldByte = 0xEE;
 constexpr qint32 OldSoundLen = 4242;
 constexpr qint32 OldSampleOffset = 44;
 const QString HelpText = QStringLiteral("help");
-
-const QString &inputPath()
-{
-    static QTemporaryDir dir;
-    static const QString path = dir.filePath(QStringLiteral("Fuzzed.wav"));
-    return path;
-}
 
 // The file's bytes from `offset` on, `count` of them, zero where it has none.
 QByteArray fileBytes(const QByteArray &file, qint64 offset, int count)
@@ -75,7 +61,8 @@ void checkAccepted(const ProgramState &state, const fakes::FakeMessageBox &box,
     FUZZ_CHECK(window.loopValue == Checked, "loop not checked");
     FUZZ_CHECK(window.name == state.SoundName, "name box differs from SoundName");
     FUZZ_CHECK(state.SoundName.size() <= 10, "proposed name too long");
-    FUZZ_CHECK(window.lastOpenedFile == QDir::toNativeSeparators(inputPath()), "path label");
+    FUZZ_CHECK(
+        window.lastOpenedFile == QDir::toNativeSeparators(state.SoundFilePath), "path label");
     FUZZ_CHECK(window.fileLenSec.endsWith(QLatin1String(" Sec.")), "seconds label");
 }
 
@@ -107,39 +94,34 @@ void checkNotOpened(const ProgramState &state, const fakes::FakeMessageBox &box,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray file(reinterpret_cast<const char *>(data), int(size));
-    FUZZ_CHECK(fakes::writeFile(inputPath(), file), "cannot write the input file");
+    test::Rig rig;
+    const QString path = rig.file(QStringLiteral("Fuzzed.wav"), file);
+    FUZZ_CHECK(!path.isEmpty(), "cannot write the input file");
 
-    auto state = std::make_unique<ProgramState>();
-    state->WavHelpText = HelpText;
-    state->SoundBuf.fill(OldByte);
-    state->SoundLen = OldSoundLen;
-    state->SampleOffset = OldSampleOffset;
-    state->FileOpened = FlagTrue;
-    state->SoundName = QStringLiteral("Previous");
+    ProgramState &state = *rig.state;
+    state.WavHelpText = HelpText;
+    state.SoundBuf.fill(OldByte);
+    state.SoundLen = OldSoundLen;
+    state.SampleOffset = OldSampleOffset;
+    state.FileOpened = FlagTrue;
+    state.SoundName = QStringLiteral("Previous");
+    rig.dialog.nextPath = path;
+    rig.window.volumeText = QStringLiteral("7");
+    rig.window.loopValue = Unchecked;
 
     fakes::FakeSerialPort port;
-    fakes::FakeMessageBox box;
-    fakes::FakeFileDialog dialog;
-    dialog.nextPath = inputPath();
-    VirtualEventLoop events;
-    const auto timer = events.createTimer();
-    fakes::FakeProgressView progress;
-    fakes::FakeMainView window;
-    window.volumeText = QStringLiteral("7");
-    window.loopValue = Unchecked;
-    Platform platform { port, box, dialog, events, *timer, progress, window };
+    Platform platform = rig.on(port);
+    OpenSound(state, platform);
 
-    OpenSound(*state, platform);
-
-    FUZZ_CHECK(!progress.visible, "progress window left up");
-    FUZZ_CHECK(state->ErrCode == 0, "error code left set");
-    FUZZ_CHECK(box.shown.size() <= 1, "more than one box");
-    FUZZ_CHECK(state->SoundFilePath == inputPath(), "SoundFilePath not set");
-    if (state->FileOpened == FlagTrue)
-        checkAccepted(*state, box, window, file);
+    FUZZ_CHECK(!rig.progress.visible, "progress window left up");
+    FUZZ_CHECK(state.ErrCode == 0, "error code left set");
+    FUZZ_CHECK(rig.box.shown.size() <= 1, "more than one box");
+    FUZZ_CHECK(state.SoundFilePath == path, "SoundFilePath not set");
+    if (state.FileOpened == FlagTrue)
+        checkAccepted(state, rig.box, rig.window, file);
     else {
-        FUZZ_CHECK(state->FileOpened == FlagFalse, "FileOpened neither true nor false");
-        checkNotOpened(*state, box, window, file);
+        FUZZ_CHECK(state.FileOpened == FlagFalse, "FileOpened neither true nor false");
+        checkNotOpened(state, rig.box, rig.window, file);
     }
     return 0;
 }

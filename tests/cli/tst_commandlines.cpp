@@ -52,8 +52,8 @@ private slots:
             QVERIFY(writeFile(m_dir.filePath(file.name), file.bytes));
     }
 
-    // `out` and `err` exact; ending in "..." a beginning; null unchecked. A
-    // usage error's message (status 2) gains the line that points to --help.
+    // `out` and `err` (empty unless given) exact; ending in "..." a beginning; null
+    // unchecked. A usage error's message (status 2) gains the line that points to --help.
     void answers()
     {
         const QString vq250Help = "Usage: vq250 [--port NAME]\n  or:  vq250 --list-ports\n...";
@@ -62,7 +62,7 @@ private slots:
             QString program;
             QStringList arguments;
             int status;
-            QString out, err;
+            QString out, err = "";
             bool window = false; // runs with the offscreen platform
             QByteArray stdoutPath = {};
         };
@@ -70,54 +70,47 @@ private slots:
         for (const QString p :
             { "vq250", "vq250-demo", "vq250-load", "vq250-check", "vq250-convert", "vq250-soak" })
             rows.append({ p, { "--version" }, 0,
-                p + " (VQ250 Loader) 1.5.0\nCopyright (C) 2026 The VQ250 Loader developers.\n",
-                "" });
+                p + " (VQ250 Loader) 1.5.0\nCopyright (C) 2026 The VQ250 Loader developers.\n" });
         rows += {
-            { "vq250", { "-h", "--port", "COM3" }, 0, vq250Help, "" },
-            { "vq250", { "--version", "--help" }, 0, vq250Help, "" },
-            { "vq250", { "--list-ports" }, 0, none, "" },
+            { "vq250", { "-h", "--port", "COM3" }, 0, vq250Help },
+            { "vq250", { "--version", "--help" }, 0, vq250Help },
+            { "vq250", { "--list-ports" }, 0, none },
             { "vq250", { "--port" }, 2, "", "vq250: Missing value after '--port'." },
             { "vq250", { "--port=" }, 2, "", "vq250: --port needs a port name" },
             { "vq250", { "--baud", "9600" }, 2, "", "vq250: Unknown option 'baud'." },
             { "vq250", { "COM3" }, 2, "", "vq250: unexpected argument \"COM3\"" },
-            { "vq250-demo", { "--help" }, 0, "Usage: vq250-demo [--quit-after MS]\nThe VQ250...",
-                "" },
+            { "vq250-demo", { "--help" }, 0, "Usage: vq250-demo [--quit-after MS]\nThe VQ250..." },
             { "vq250-demo", { "--port", "COM3" }, 2, "", "vq250-demo: Unknown option 'port'." },
             { "vq250-demo", { "--quit-after", "soon" }, 2, "",
                 "vq250-demo: --quit-after needs a number of milliseconds, not \"soon\"" },
             { "vq250-demo", { "--quit-after", "100" }, 0, "", none, true },
-            { "vq250-load", { "--list-ports" }, 0, none, "" },
-            { "vq250-load", { "--version", "a.wav" }, 0, "vq250-load (VQ250 Loader) 1.5.0...", "" },
+            { "vq250-load", { "--list-ports" }, 0, none },
+            { "vq250-load", { "--version", "a.wav" }, 0, "vq250-load (VQ250 Loader) 1.5.0..." },
             { "vq250-check", { "--help" }, 0,
-                "Usage: vq250-check FILE...\n  or:  vq250-check --library LIBRARY.csv\nChecks...",
-                "" },
-            { "vq250-check", { "--", "--version" }, 1, "--version\tfailed\t...", "" },
+                "Usage: vq250-check FILE...\n  or:  vq250-check --library LIBRARY.csv\nChecks..." },
+            { "vq250-check", { "--", "--version" }, 1, "--version\tfailed\t..." },
             { "vq250-check", { "Announcement2.wav" }, 0,
-                "Announcement2.wav\tok\t44\t300000\t131056\t16.382 Sec.\tAnnounceme\ttoo-long\n",
-                "" },
+                "Announcement2.wav\tok\t44\t300000\t131056\t16.382 Sec.\tAnnounceme\ttoo-long\n" },
             { "vq250-check", { "missing.wav", "huge.wav", "rifx.wav", "cut.wav" }, 1,
                 "missing.wav\tfailed\tfile not found\nhuge.wav\tfailed\tsize field overflow\n"
                 "rifx.wav\trejected\tF0\tUnknown File Type (UnknownFileTypeEr)\n"
-                "cut.wav\tok\t44\t1000\t300\t0.0375 Sec.\tcut\n",
-                "" },
+                "cut.wav\tok\t44\t1000\t300\t0.0375 Sec.\tcut\n" },
             { "vq250-check", { "--library", "ok.csv" }, 0,
                 "ok.csv:2\tB8\tDoorbell.wav\tok\t4000\t0.5 Sec.\tDoorbell\t18\tloop\n"
-                "ok.csv: 1 sound(s), 4045 bytes to send: at least 0:01 on the line\n",
-                "" },
+                "ok.csv: 1 sound(s), 4045 bytes to send: at least 0:01 on the line\n" },
             { "vq250-check", { "--library", "twice.csv" }, 1,
                 "twice.csv:2\tA1\tDoorbell.wav\tok\t4000\t0.5 Sec.\tDoorbell\t18\tloop\n"
-                "twice.csv:3\tA1\tcut.wav\trefused\tsame slot as row 2\ntwice.csv: 1 problem(s)\n",
-                "" },
-            { "vq250-check", { "-h", "x.wav" }, 0, "Usage: vq250-check FILE...\n  or:...", "" },
+                "twice.csv:3\tA1\tcut.wav\trefused\tsame slot as row 2\n"
+                "twice.csv: 1 problem(s)\n" },
+            { "vq250-check", { "-h", "x.wav" }, 0, "Usage: vq250-check FILE...\n  or:..." },
             { "vq250-check", {}, 2, "", "Usage: vq250-check FILE...\n  or:..." },
             { "vq250-check", { "--bogus", "x.wav" }, 2, "",
                 "vq250-check: unknown option --bogus\nUsage: vq250-check FILE...\n..." },
             { "vq250-convert", { "--help" }, 0,
-                "Usage: vq250-convert INPUT OUTPUT.wav [--bg8] [--gain DB]\nConverts...", "" },
-            { "vq250-convert", { "--version", "in.flac" }, 0, "vq250-convert (VQ250 Loader)...",
-                "" },
+                "Usage: vq250-convert INPUT OUTPUT.wav [--bg8] [--gain DB]\nConverts..." },
+            { "vq250-convert", { "--version", "in.flac" }, 0, "vq250-convert (VQ250 Loader)..." },
             { "vq250-soak", { "--help" }, 0,
-                "Usage: vq250-soak [--transfers N] [--seed S] [--max-length BYTES]\nLoads...", "" },
+                "Usage: vq250-soak [--transfers N] [--seed S] [--max-length BYTES]\nLoads..." },
             { "vq250-soak", { "--transfers", "0" }, 2, "",
                 "vq250-soak: --transfers needs a number above 0, --seed a whole number, "
                 "--max-length 0 to 131056" },

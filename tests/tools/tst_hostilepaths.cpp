@@ -4,9 +4,6 @@
 #include "support/ChildProcess.h"
 #include "support/WavBuilder.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-
 #include <QtTest>
 #include <algorithm>
 #include <filesystem>
@@ -96,7 +93,7 @@ struct Row {
     QByteArray path;
     const Use &use;
     int status;
-    QByteArray out, err;
+    QByteArray out, err = ""; // empty unless given
 };
 
 const QByteArray Wrote = " 8000 bytes (1.00 s) of 8000 Hz, unsigned 8-bit, mono PCM\n";
@@ -109,14 +106,13 @@ const QByteArray CannotOpen = "vq250-load: cannot open the sound file ";
 const QByteArray WillNotTrace = "vq250-load: will not write the trace to ";
 
 const Row Rows[] = {
-    { "check socket", Socket, "sock", Check, 1, "sock\tfailed\tnot a regular file: a socket\n",
-        "" },
+    { "check socket", Socket, "sock", Check, 1, "sock\tfailed\tnot a regular file: a socket\n" },
     { "check device", Null, "null", Check, 1,
-        "null\tfailed\tnot a regular file: a character device\n", "" },
+        "null\tfailed\tnot a regular file: a character device\n" },
     { "check Latin-1 name", Sound, "caf\xe9.wav", Check, 0,
-        "caf\\xE9.wav\tok\t44\t8000\t8000\t1 Sec.\tcaf\\xEF\\xBF\\xBD\n", "" },
+        "caf\\xE9.wav\tok\t44\t8000\t8000\t1 Sec.\tcaf\\xEF\\xBF\\xBD\n" },
     { "check tab, newline, backslash", Sound, "b\\s\tn\n.wav", Check, 0,
-        "b\\\\s\\tn\\n.wav\tok\t44\t8000\t8000\t1 Sec.\ts\\tn\\n\n", "" },
+        "b\\\\s\\tn\\n.wav\tok\t44\t8000\t8000\t1 Sec.\ts\\tn\\n\n" },
     { "check into full disk", Full, "full", CheckInto, 3, "",
         "vq250-check: cannot write to standard output: No space left on device\n" },
 
@@ -125,14 +121,14 @@ const Row Rows[] = {
     { "convert from missing", Nothing, "missing.wav", ConvertFrom, 1, "",
         "vq250-convert: cannot convert missing.wav: file not found\n" },
     { "convert from Latin-1 name", Sound, "caf\xe9.wav", ConvertFrom, 0,
-        "Wrote out.wav:" + Wrote + "Proposed sound name: out\n", "" },
+        "Wrote out.wav:" + Wrote + "Proposed sound name: out\n" },
 
     { "convert to directory", Directory, "d", ConvertTo, 1, "",
         "vq250-convert: cannot write d: it is a directory" + Writes },
     { "convert to FIFO without reader", Fifo, "fifo", ConvertTo, 1, "",
         "vq250-convert: cannot write fifo: no program is reading from the FIFO\n" },
     { "convert to device", Null, "null", ConvertTo, 0,
-        "Wrote null:" + Wrote + "Proposed sound name: null\n", "" },
+        "Wrote null:" + Wrote + "Proposed sound name: null\n" },
     { "convert to full disk", Full, "full", ConvertTo, 1, "",
         "vq250-convert: cannot write full: No space left on device\n" },
     { "convert stdout to full disk", Full, "full", ConvertStdoutInto, 1, "",
@@ -146,13 +142,13 @@ const Row Rows[] = {
     { "convert from missing to itself", Nothing, "ghost.wav", ConvertOnto, 2, "",
         "vq250-convert: refusing to overwrite the input file ghost.wav; choose another OUTPUT\n" },
     { "convert to Latin-1 name", Nothing, "caf\xe9.wav", ConvertTo, 0,
-        "Wrote caf\xEF\xBF\xBD.wav:" + Wrote + "Proposed sound name: caf\xC3\xA9\n", "" },
+        "Wrote caf\xEF\xBF\xBD.wav:" + Wrote + "Proposed sound name: caf\xC3\xA9\n" },
     { "convert to missing folder", Nothing, "no/out.wav", ConvertTo, 1, "",
         "vq250-convert: cannot write no/out.wav: No such file or directory\n" },
     { "convert to dangling link", DanglingLink, "dangling.wav", ConvertTo, 1, "",
         "vq250-convert: cannot write dangling.wav: it is a symbolic link to a missing file\n" },
     { "convert to link to a file", LinkToOwnFile, "link.wav", ConvertTo, 0,
-        "Wrote link.wav:" + Wrote + "Proposed sound name: link\n", "" },
+        "Wrote link.wav:" + Wrote + "Proposed sound name: link\n" },
 
     { "load directory", Directory, "d", Load, 4, "", CannotOpen + "d: it is a folder\n" },
     { "load Latin-1 name", Sound, "caf\xe9.wav", Load, 4, "",
@@ -178,8 +174,7 @@ const Row Rows[] = {
 // The file type bits of what `path` itself is, 0 when nothing is there.
 mode_t typeOf(const QByteArray &path)
 {
-    struct stat info {
-    };
+    struct stat info = {};
     return ::lstat(path.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
 }
 
@@ -255,8 +250,7 @@ private slots:
         if (wrote && typeOf(r.path) != S_IFCHR)
             QCOMPARE(contentOf(r.path).left(44), SoundBytes.left(44));
         if (r.make == LinkToOwnFile) {
-            struct stat info {
-            };
+            struct stat info = {};
             QCOMPARE(::stat("own.wav", &info), 0);
             QCOMPARE(info.st_mode & 07777, mode_t(0640));
             QCOMPARE(info.st_uid, ::geteuid() == 0 ? uid_t(1) : ::geteuid());

@@ -1,6 +1,4 @@
 #include "platform/QtSerialPort.h"
-#include "sim/VirtualEventLoop.h"
-#include "sim/WireTrace.h"
 #ifdef Q_OS_LINUX
 #include "sim/PtyDevice.h"
 #endif
@@ -55,8 +53,7 @@ QString withoutTimes(QString text, const QString &folder)
         .replace(QRegularExpression("\\d+:\\d\\d (?=elapsed|left)"), "M:SS ");
 }
 
-// Three sounds of one, two and one data block; a fault set at data block 2
-// hits only the second.
+// Sounds of one, two and one data block: a fault at data block 2 hits only the second.
 struct ThreeSounds {
     Rig folder;
     QString library = folder.file(
@@ -70,16 +67,14 @@ const QString Estimate = "DIR/lib.csv: 3 sound(s), 9742 bytes to send: at least 
 
 } // namespace
 
-// vq250-load: whole runs against the emulated VQ250, libraries, its pieces,
-// and the way a load ends (Ctrl-C, SIGTERM to the binary).
+// vq250-load: whole runs on the emulated VQ250, libraries, its pieces, Ctrl-C and SIGTERM.
 class TestLoadCli : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // A refused load, a rejected file and a transfer that failed: the status,
-    // the box as lines of text, and the trace written only once bytes went out.
-    // Which box for which entry or reply is the load and open commands' table.
+    // A refused load, a rejected file, a failed transfer: the status, the box as lines of
+    // text, the trace written only once bytes went out (which box when: tst_load, tst_opencommand).
     void failures()
     {
         const QByteArray sound = WavBuilder::pcm8(sampleBytes(300));
@@ -180,8 +175,7 @@ private slots:
 
         // The bar fits the terminal: it shrinks to ten, then goes, then the message is cut.
         const struct {
-            int width, percent;
-            qint64 rate, left;
+            int width, percent, rate, left;
             const char *line;
         } rows[] = { { 80, 0, -1, -1, "Load A1 [------------------------------]   0%" },
             { 47, 50, 5712, 12, "Load A1 [#####-----]  50%  5712 B/s  0:12 left" },
@@ -244,13 +238,11 @@ private slots:
     }
 
 #ifdef Q_OS_LINUX
-    // Through the real serial port layer to the emulated VQ250 on a
-    // pseudo-terminal, which has no DTR line: one warning, then on without it.
+    // The real serial port to a VQ250 on a pseudo-terminal (no DTR line): one warning, then on.
     // Volume, name and loop flag from the options; a destination with more after it.
     void throughAPseudoTerminal()
     {
         PtyDevice device;
-        QVERIFY(device.isOpen());
         Rig files;
         const QByteArray samples = noise(1500, 11);
         const QString path = files.wav("Chime.wav", samples);
@@ -281,9 +273,8 @@ private slots:
     }
 #endif
 
-    // A library row by row: stopping at a failure, going on past it, or
-    // stopped by SIGINT in the middle of the second sound (abandoned; the third
-    // never sent). The summary, the trace and the failed rows are written all the same.
+    // A library stops at a failure, goes on past it, or is stopped by SIGINT in the second
+    // sound (abandoned, the third never sent); summary, trace and failed rows still written.
     void loadsRowByRow()
     {
         const QString first = Estimate

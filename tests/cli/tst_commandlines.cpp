@@ -11,17 +11,14 @@ namespace
 
 // Started with no display, so --help and the like show they need none;
 // `window` gives the offscreen platform.
-ChildRun launch(const QString &program, const QStringList &arguments, bool window,
+ChildRun launch(const QString &program, const QByteArrayList &arguments, bool window,
     const QByteArray &stdoutPath = {}, const QByteArray &errUntil = {})
 {
     for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
         qunsetenv(name);
     if (window)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QList<QByteArray> args;
-    for (const QString &argument : arguments)
-        args << argument.toUtf8();
-    return runChild(VQ250_BIN_DIR "/" + program.toUtf8(), args, 10000, stdoutPath, errUntil);
+    return runChild(VQ250_BIN_DIR "/" + program.toUtf8(), arguments, 10000, stdoutPath, errUntil);
 }
 
 } // namespace
@@ -60,7 +57,7 @@ private slots:
         const QString none = QString();
         struct Row {
             QString program;
-            QStringList arguments;
+            QByteArrayList arguments;
             int status;
             QString out, err = "";
             bool window = false; // runs with the offscreen platform
@@ -129,8 +126,8 @@ private slots:
                 row.err
                     += QStringLiteral("\nTry '%1 --help' for more information.\n").arg(row.program);
             const ChildRun run = launch(row.program, row.arguments, row.window, row.stdoutPath);
-            const QString said = row.program + ' ' + row.arguments.join(' ') + " said:\n"
-                + QString::fromUtf8(run.out) + "\n---\n" + QString::fromUtf8(run.err);
+            const QString said = row.program + ' ' + QString::fromUtf8(row.arguments.join(' '))
+                + " said:\n" + QString::fromUtf8(run.out) + "\n---\n" + QString::fromUtf8(run.err);
             QVERIFY2(!run.timedOut && run.status == row.status, qPrintable(said));
             QVERIFY2(matches(run.out, row.out) && matches(run.err, row.err), qPrintable(said));
         }

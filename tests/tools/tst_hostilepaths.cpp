@@ -1,5 +1,4 @@
-// One table of hostile paths run through the companion programs as the
-// technician runs them: nothing destroyed, nothing hung.
+// Hostile paths through the companion programs, run as processes: nothing destroyed or hung.
 
 #include "support/ChildProcess.h"
 #include "support/WavBuilder.h"
@@ -45,8 +44,7 @@ bool Socket(const char *path)
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     const bool bound
         = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    if (fd >= 0)
-        ::close(fd); // the socket file stays
+    ::close(fd); // the socket file stays
     return bound;
 }
 

@@ -8,10 +8,8 @@
 #include <filesystem>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using namespace vq250::fakes;
@@ -36,18 +34,6 @@ bool makeDevice(const char *path, unsigned minor)
     return ::symlink(minor == 3 ? "/dev/null" : "/dev/full", path) == 0;
 }
 
-bool Socket(const char *path)
-{
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, path, sizeof address.sun_path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound
-        = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd); // the socket file stays
-    return bound;
-}
-
 const QByteArray SoundBytes = WavBuilder::pcm8(sampleBytes(8000));
 
 // What a row puts at its path before the program runs.
@@ -56,6 +42,7 @@ const Make Nothing = [](const char *) { return true; }; // missing, or the input
 const Make Sound = [](const char *p) { return writeBytes(p, SoundBytes); }; // 8000 samples
 const Make Directory = [](const char *p) { return ::mkdir(p, 0755) == 0; };
 const Make Fifo = [](const char *p) { return ::mkfifo(p, 0644) == 0; };
+const Make Socket = [](const char *p) { return ::mknod(p, S_IFSOCK | 0644, 0) == 0; };
 const Make Null = [](const char *p) { return makeDevice(p, 3); }; // a device like /dev/null
 const Make Full = [](const char *p) { return makeDevice(p, 7); }; // /dev/full: writes fail
 const Make LinkToInput = [](const char *p) { return ::symlink("in.wav", p) == 0; };

@@ -29,9 +29,8 @@ bool writeBytes(const char *path, const QByteArray &bytes)
 // Only root makes device nodes; others get a link to the real one.
 bool makeDevice(const char *path, unsigned minor)
 {
-    if (::mknod(path, S_IFCHR | 0666, makedev(1, minor)) == 0)
-        return true;
-    return ::symlink(minor == 3 ? "/dev/null" : "/dev/full", path) == 0;
+    return ::mknod(path, S_IFCHR | 0666, makedev(1, minor)) == 0
+        || ::symlink(minor == 3 ? "/dev/null" : "/dev/full", path) == 0;
 }
 
 const QByteArray SoundBytes = WavBuilder::pcm8(sampleBytes(8000));
@@ -54,8 +53,7 @@ const Make LinkToOwnFile = [](const char *p) {
         && (::geteuid() != 0 || ::chown("own.wav", 1, 1) == 0) && ::symlink("own.wav", p) == 0;
 };
 
-// How the path meets the program: its arguments (PATH stands for the row's
-// path) and whether standard output goes into the path.
+// How the path meets the program: its arguments (PATH is the row's path), stdout `into` it.
 struct Use {
     const char *program;
     QList<QByteArray> arguments;

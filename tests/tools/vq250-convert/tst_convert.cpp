@@ -16,15 +16,10 @@
 
 #include <cmath>
 #include <limits>
-#include <memory>
 #include <vector>
 
 using namespace vq250::convert;
-using vq250::fakes::le32;
-using vq250::fakes::readFile;
-using vq250::fakes::sampleBytes;
-using vq250::fakes::WavBuilder;
-using vq250::fakes::writeFile;
+using namespace vq250::fakes;
 
 namespace
 {
@@ -114,11 +109,7 @@ class TestConvert : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid() && QDir::setCurrent(m_dir->path()));
-    }
+    void initTestCase() { QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path())); }
 
     // An odd length: the RIFF size counts the pad byte, the data size does not.
     void headerBytes()
@@ -281,13 +272,13 @@ private slots:
     void unreadableInput()
     {
         QVERIFY(writeFile("in.wav", "not a sound at all, just some words\n"));
-        const Run run = convert({ "in.wav", "out.wav" });
+        const Run run = convert({ "in.wav", "none.wav" });
         QVERIFY(run.status == 1 && run.out.isEmpty());
         const QString start = "vq250-convert: cannot convert in.wav: ";
         QVERIFY2(run.err.startsWith(start) && run.err.size() > start.size() + 2
                 && run.err.endsWith('\n'),
             qPrintable(run.err));
-        QVERIFY(!QFile::exists("out.wav"));
+        QVERIFY(!QFile::exists("none.wav"));
     }
 
     void usageErrors()
@@ -338,7 +329,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir; // the working folder of each test
+    QTemporaryDir m_dir; // the working folder
 };
 
 QTEST_GUILESS_MAIN(TestConvert)

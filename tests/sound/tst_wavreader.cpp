@@ -132,15 +132,11 @@ private slots:
             { 4000, "0|5 Sec." }, { 8000, "1 Sec." }, { 65519, "8|1899 Sec." },
             { 131056, "16|382 Sec." }, { 262128, "32|766 Sec." }, { 80000, "10 Sec." },
             { 2147483647, "268435|4559 Sec." } };
-        const struct {
-            const char *name;
-            char point;
-        } locales[] = { { "C", '.' }, { "de_DE", ',' } };
-        for (const auto &locale : locales) {
-            QLocale::setDefault(QLocale(QString::fromLatin1(locale.name)));
+        for (const auto &[locale, point] : { std::pair { "C", '.' }, std::pair { "de_DE", ',' } }) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
             for (const auto &row : rows)
                 QCOMPARE(vq250::secondsText(row.bytes),
-                    QString::fromLatin1(row.text).replace('|', locale.point));
+                    QString::fromLatin1(row.text).replace('|', point));
         }
         QLocale::setDefault(QLocale::c());
     }

@@ -279,9 +279,8 @@ private slots:
         QVERIFY(path->fontMetrics().horizontalAdvance(path->text()) < path->contentsRect().width());
         QCOMPARE(path->toolTip(), longPath);
         auto *box = static_cast<QCheckBox *>(child("CheckLooping"));
-        for (const auto &[value, state] :
-            { std::pair { int(Unchecked), Qt::Unchecked }, std::pair { int(Checked), Qt::Checked },
-                std::pair { int(Greyed), Qt::PartiallyChecked } }) {
+        for (const auto &[value, state] : { std::pair { int(Unchecked), Qt::Unchecked },
+                 { int(Checked), Qt::Checked }, { int(Greyed), Qt::PartiallyChecked } }) {
             m_form->setLooping(value);
             QCOMPARE(box->checkState(), state);
             QCOMPARE(m_form->looping(), value);

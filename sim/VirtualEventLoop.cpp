@@ -1,6 +1,7 @@
 #include "VirtualEventLoop.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace vq250
 {
@@ -85,8 +86,12 @@ void VirtualEventLoop::waitForEvents()
     qint64 next = 0;
     if (!nextDeadline(next)) {
         ++m_idleWaits;
+        if (++m_idleWaitsInARow >= 1000)
+            throw std::logic_error("virtual time stands still: 1000 waits in a row with "
+                                   "nothing pending");
         return;
     }
+    m_idleWaitsInARow = 0;
     m_nowUs = std::max(m_nowUs, next);
     runDue();
 }

@@ -25,7 +25,9 @@ public:
     void processEvents() override;
     // Jumps to the earliest wake-up or timer deadline and runs what is due.
     // With nothing pending it returns at once, without moving time, so a
-    // caller can never hang here.
+    // caller can never hang here; a caller that keeps waiting with nothing
+    // pending could never see anything change, so the 1000th such wait in a
+    // row throws std::logic_error instead of letting it spin for ever.
     void waitForEvents() override;
     std::unique_ptr<OneShotTimer> createTimer() override;
     qint64 nowUs() const override { return m_nowUs; }
@@ -58,6 +60,7 @@ private:
     int m_processCalls = 0;
     int m_waitCalls = 0;
     int m_idleWaits = 0;
+    int m_idleWaitsInARow = 0;
 };
 
 } // namespace vq250

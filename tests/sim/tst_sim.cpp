@@ -151,6 +151,16 @@ private slots:
         QCOMPARE(ran, QList<qint64>({ 10300 }));
         events.waitForEvents();
         QCOMPARE(ran, QList<qint64>({ 10300, 10700 }));
+
+        // Waiting on with nothing pending can never end: the 1000th such wait
+        // in a row throws; one that moved time starts the count again.
+        for (int i = 1; i < 1000; ++i)
+            events.waitForEvents();
+        events.wakeAt(20000);
+        events.waitForEvents();
+        for (int i = 1; i < 1000; ++i)
+            events.waitForEvents();
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, events.waitForEvents());
     }
 
     void deviceRules()

@@ -95,40 +95,39 @@ private slots:
     // input is flushed all the same.
     void refusals()
     {
-        // Each check's box, in the order of LoadCheck from FileOpened; '|' stands for CR.
-        const struct {
-            const char *title, *prompt;
-        } boxes[] = {
-            { "Open a File for Loading",
-                "Need to Open a File for Loading.|Either no file has been opened yet or|"
-                "the previous file opening was aborted or corrupted.|"
-                "Open a new sound file before loading." },
-            { "Need Valid Station Letter",
-                "Enter Destination Station Letter.|Must enter a valid Destination Station Letter|"
-                "(A thru F) and BG Sound Number (1 thru 8)|(for example A1)|"
-                "before selecting Load Sound button." },
-            { "Need Valid BG Number",
-                "Enter Destination BG Sound Number.|Must enter a valid Destination BG Sound Number|"
-                "(1 thru 8) after Station Letter (A thru F)|(for example A1)|"
-                "before selecting Load Sound button." },
-            { "Too Long for BG#8",
-                "Sound is too long for BG#8.|Sound to be loaded to BG#8 is limited to|"
-                "a maximum of 65519 bytes|(Approx. 8.1 seconds).|"
-                "Need to Truncate Sound for BG#8 before loading." },
-            { "Default Volume Out of Range",
-                "Volume Out of Range.|Default Sound Volume must be a number from 0 to 255.|"
-                "(0 = Silent, 255 = Full Volume)|Note that this Volume Level Value is Non-Linear|"
-                "and a value of around 18 is usually about mid-level.|"
-                "Enter a valid Default Volume Level then try again." },
-            { "Sound Name Too Long",
-                "Sound Name too long.|Sound Name is Limited to 10 Characters in VQ250.|"
-                "Enter name of 10 or less characters." },
+        // Each check's box as title|style|prompt, in the order of LoadCheck from
+        // FileOpened; '|' stands for CR.
+        const char *const boxes[] = {
+            "Open a File for Loading|0|"
+            "Need to Open a File for Loading.|Either no file has been opened yet or|"
+            "the previous file opening was aborted or corrupted.|"
+            "Open a new sound file before loading.",
+            "Need Valid Station Letter|0|"
+            "Enter Destination Station Letter.|Must enter a valid Destination Station Letter|"
+            "(A thru F) and BG Sound Number (1 thru 8)|(for example A1)|"
+            "before selecting Load Sound button.",
+            "Need Valid BG Number|0|"
+            "Enter Destination BG Sound Number.|Must enter a valid Destination BG Sound Number|"
+            "(1 thru 8) after Station Letter (A thru F)|(for example A1)|"
+            "before selecting Load Sound button.",
+            "Too Long for BG#8|0|"
+            "Sound is too long for BG#8.|Sound to be loaded to BG#8 is limited to|"
+            "a maximum of 65519 bytes|(Approx. 8.1 seconds).|"
+            "Need to Truncate Sound for BG#8 before loading.",
+            "Default Volume Out of Range|0|"
+            "Volume Out of Range.|Default Sound Volume must be a number from 0 to 255.|"
+            "(0 = Silent, 255 = Full Volume)|Note that this Volume Level Value is Non-Linear|"
+            "and a value of around 18 is usually about mid-level.|"
+            "Enter a valid Default Volume Level then try again.",
+            "Sound Name Too Long|0|"
+            "Sound Name too long.|Sound Name is Limited to 10 Characters in VQ250.|"
+            "Enter name of 10 or less characters.",
             // What the device cannot store is refused, not sent as other bytes.
-            { "Sound Name Not Valid",
-                "Sound Name has characters VQ250 cannot store.|"
-                "Sound Name may hold letters, digits, spaces and signs|"
-                "of ISO 8859-1 (Latin-1), but no tabs or line breaks.|"
-                "Enter name without such characters." },
+            "Sound Name Not Valid|0|"
+            "Sound Name has characters VQ250 cannot store.|"
+            "Sound Name may hold letters, digits, spaces and signs|"
+            "of ISO 8859-1 (Latin-1), but no tabs or line breaks.|"
+            "Enter name without such characters.",
         };
         const QString eleven = QStringLiteral("ElevenChars");
         using C = LoadCheck;
@@ -176,11 +175,9 @@ private slots:
             QCOMPARE(result.kind, LoadResult::Kind::Refused);
             QCOMPARE(result.refusedBy, row.check);
             QCOMPARE(rig.box.shown.size(), 1);
-            const auto &box = boxes[int(row.check) - int(C::FileOpened)];
-            QCOMPARE(rig.box.shown[0].title, QString::fromLatin1(box.title));
-            QCOMPARE(
-                rig.box.shown[0].prompt, QString::fromLatin1(box.prompt).replace('|', QChar(13)));
-            QCOMPARE(rig.box.shown[0].style, 0);
+            const HeadlessMessageBox::Shown &box = rig.box.shown[0];
+            QCOMPARE(box.title + '\r' + QString::number(box.style) + '\r' + box.prompt,
+                QString::fromLatin1(boxes[int(row.check) - int(C::FileOpened)]).replace('|', '\r'));
             QVERIFY(port.sent.isEmpty() && port.incoming.isEmpty());
             QCOMPARE(st.ErrCode, quint8(0));
             QCOMPARE(st.SoundName, QStringLiteral("before"));

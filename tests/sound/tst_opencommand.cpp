@@ -50,9 +50,12 @@ class TestOpenCommand : public QObject
     Q_OBJECT
 
 private slots:
-    // Stale input is flushed first; a cancelled dialog ends the command.
+    // Stale input is flushed first; a cancelled dialog ends the command. The
+    // dialog opens in the sound library if it is a folder, else in Documents.
     void flushAndDialog()
     {
+        const QString documents
+            = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         for (const QByteArray &waiting : { QByteArray("\x73\x01\x02", 3), QByteArray() }) {
             Rig rig;
             FakeSerialPort port;
@@ -70,19 +73,12 @@ private slots:
             QCOMPARE(rig.dialog.lastFilter,
                 QStringLiteral("All Files (*.*)|*.*|Sound Files (*.wav)|*.wav"));
             QCOMPARE(rig.dialog.lastFilterIndex, 2);
-            QCOMPARE(rig.dialog.lastFolder,
-                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+            QCOMPARE(rig.dialog.lastFolder, documents);
             QCOMPARE(rig.state->FileOpened, FlagTrue);
             QCOMPARE(rig.window.repaints, 0);
             QCOMPARE(windowOf(rig.window), QStringLiteral("old.wav|3 Sec.|200|Old|0"));
             QVERIFY(rig.box.shown.isEmpty() && rig.progress.events.isEmpty());
         }
-    }
-
-    void initialFolder()
-    {
-        const QString documents
-            = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         QTemporaryDir library;
         QCOMPARE(soundLibraryFolder(), QStringLiteral("C:\\My Documents\\VQ250SndLib\\"));
         QCOMPARE(initialSoundFolder(library.path()), library.path());
@@ -336,12 +332,11 @@ private slots:
             QCOMPARE(result.soundLen, row.afterLen);
 
             QCOMPARE(rig.box.shown.size(), 1);
-            QCOMPARE(rig.box.shown[0].title, QStringLiteral("Truncate Sound for BG#8?"));
-            QCOMPARE(rig.box.shown[0].style, 1);
-            QCOMPARE(rig.box.shown[0].prompt,
-                QStringLiteral(
-                    "Do you want to truncate the sound\rto a length of 65519 bytes\r"
-                    "(Approx. 8.1 seconds)\rso it will fit into a BG#8 storage location?"));
+            const HeadlessMessageBox::Shown &box = rig.box.shown[0];
+            QCOMPARE(box.title + '|' + QString::number(box.style) + '|' + box.prompt,
+                QStringLiteral("Truncate Sound for BG#8?|1|Do you want to truncate the sound\r"
+                               "to a length of 65519 bytes\r(Approx. 8.1 seconds)\r"
+                               "so it will fit into a BG#8 storage location?"));
             QCOMPARE(state.SoundLen, row.afterLen);
             QCOMPARE(rig.window.fileLenSec, QString::fromLatin1(row.label));
             QCOMPARE(state.FileOpened, FlagTrue);

@@ -87,8 +87,9 @@ private slots:
     }
 
     // A data byte waits for the send buffer to drain; a command byte sets
-    // DTR before the wait, whose time-out sends nothing.
-    void sendBuffer()
+    // DTR before the wait, whose time-out sends nothing. The program's own
+    // 8000 ms for a reply: the wait sleeps instead of spinning.
+    void waits()
     {
         for (const bool drains : { true, false }) {
             Rig rig({}, 50);
@@ -106,11 +107,6 @@ private slots:
             QCOMPARE(rig.events.nowUs(), drains ? 3000 : 50000);
             QVERIFY(rig.state->TimedOut == FlagFalse && !rig.timer->isActive());
         }
-    }
-
-    // The program's own 8000 ms: the wait sleeps instead of spinning.
-    void silenceEndsAfterEightSecondsWithoutSpinning()
-    {
         Rig rig;
         ScriptedSerialPort port(rig.events);
         Platform platform = rig.on(port);
@@ -166,12 +162,10 @@ private slots:
         }
     }
 
-    // A 16384-byte sound into A2: the header block (22 bytes on the line),
-    // two full data blocks (8196 each) and one of 29; 16443 bytes in all.
-    // The transfer stops at the first fault; what went out is the oracle's
-    // bytes up to there. During data the PC hears a fault when the full
-    // 4096-byte queue wakes it (256 bytes free) and drops what is still
-    // queued: 260 bytes of that block reach the line.
+    // A 16384-byte sound into A2 is 16443 bytes on the line (blocks of 22,
+    // 8196, 8196 and 29); the first fault stops it after a prefix of the
+    // oracle's bytes. During data the PC hears a fault when the full 4096-byte
+    // queue wakes it (256 bytes free) and drops the rest: 260 bytes go out.
     void failures()
     {
         using F = DeviceFault;

@@ -205,13 +205,11 @@ private slots:
             state.SoundLen = 5000;
             state.SampleOffset = 44;
             fillWindow(rig.window);
-            QString path = rig.dir.filePath(QStringLiteral("nothing-here.wav"));
-            if (row.fileName && row.file.isEmpty()) {
-                path = rig.dir.filePath(QString::fromLatin1(row.fileName));
+            const QString path = rig.dir.filePath(row.fileName ? row.fileName : "nothing-here.wav");
+            if (row.fileName && row.file.isEmpty())
                 QCOMPARE(::mkfifo(QFile::encodeName(path), 0644), 0);
-            } else if (row.fileName) {
-                path = rig.file(QString::fromLatin1(row.fileName), row.file);
-            }
+            else if (row.fileName)
+                QVERIFY(writeFile(path, row.file));
             rig.dialog.nextPath = path;
 
             const OpenResult result = OpenSound(state, rig.platform);

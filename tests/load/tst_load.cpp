@@ -177,10 +177,8 @@ private slots:
                 QString::fromLatin1(boxes[int(row.check) - int(C::FileOpened)]).replace('|', '\r'));
             QVERIFY(port.sent.isEmpty() && port.incoming.isEmpty());
             QCOMPARE(st.ErrCode, quint8(0));
-            QCOMPARE(st.SoundName, QStringLiteral("before"));
-            QCOMPARE(st.SoundLen, row.soundLen);
-            QCOMPARE(st.FileOpened, row.opened ? FlagTrue : FlagFalse);
-            QCOMPARE(st.SoundBuf[0], quint8(0x52));
+            QVERIFY(st.SoundName == QStringLiteral("before") && st.SoundLen == row.soundLen
+                && st.FileOpened == (row.opened ? FlagTrue : FlagFalse) && st.SoundBuf[0] == 0x52);
             QCOMPARE(rig.events.processCalls() + rig.events.waitCalls(), 0);
             QVERIFY(rig.progress.events.isEmpty() && rig.window.enabledHistory.isEmpty());
         }

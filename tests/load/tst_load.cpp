@@ -37,7 +37,6 @@ void open(Rig &rig, const QString &fileName, const QByteArray &samples)
     OpenSound(*rig.state, rig.platform);
     QCOMPARE(rig.state->FileOpened, FlagTrue);
     rig.box.shown.clear();
-    rig.progress.events.clear();
 }
 
 } // namespace

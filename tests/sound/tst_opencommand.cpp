@@ -134,25 +134,20 @@ private slots:
 
     // 0 to 70 of SoundBuf: the file's first bytes, zeros past its end; 12 on:
     // the size field and the samples; behind them the earlier sound stays.
-    // The bar moves once per 8000 bytes counted, by a step of 819200 / length.
     void reads()
     {
-        const QList<float> by3 { 0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45, 48, 51,
-            54, 57, 60, 63, 66, 69, 72, 75, 78, 81, 84, 87, 90, 93, 96 };
         const struct {
             QByteArray file;
             int sampleOffset, samplesRead;
-            QList<float> values;
         } rows[] = {
-            { WavBuilder::pcm8(sampleBytes(10, 0xA0)), 44, 10, { 0 } },
-            { WavBuilder().fmt().chunk("fact", le32(7)).data(sampleBytes(60)).build(), 56, 60,
-                { 0 } },
-            { soundFile(1000, 300), 44, 300, { 0 } },
-            { soundFile(7995, 7995), 44, 7995, { 0 } },
-            { soundFile(7996, 7996), 44, 7996, { 0, 100 } },
-            { soundFile(24000, 24000), 44, 24000, { 0, 34, 68, 100 } },
-            { soundFile(65536, 65536), 44, 65536, { 0, 12, 24, 36, 48, 60, 72, 84, 96 } },
-            { soundFile(300000, 300000), 44, 262128, by3 },
+            { WavBuilder::pcm8(sampleBytes(10, 0xA0)), 44, 10 },
+            { WavBuilder().fmt().chunk("fact", le32(7)).data(sampleBytes(60)).build(), 56, 60 },
+            { soundFile(1000, 300), 44, 300 },
+            { soundFile(7995, 7995), 44, 7995 },
+            { soundFile(7996, 7996), 44, 7996 },
+            { soundFile(24000, 24000), 44, 24000 },
+            { soundFile(65536, 65536), 44, 65536 },
+            { soundFile(300000, 300000), 44, 262128 },
         };
         for (const auto &row : rows) {
             Rig rig;
@@ -166,7 +161,6 @@ private slots:
             expected.replace(
                 12, 4 + row.samplesRead, row.file.mid(row.sampleOffset - 4, 4 + row.samplesRead));
             QVERIFY(bufferOf(*rig.state) == expected);
-            QCOMPARE(rig.progress.values, row.values);
         }
     }
 

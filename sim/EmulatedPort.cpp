@@ -56,12 +56,7 @@ void EmulatedPort::setOutBufferSize(int bytes)
 bool EmulatedPort::open()
 {
     m_calls << QStringLiteral("PortOpen=True");
-    if (m_options.refuseOpen) {
-        m_error = QStringLiteral("VQ250 emulator: port refused to open");
-        return false;
-    }
     m_open = true;
-    m_error.clear();
     return true;
 }
 

@@ -1,7 +1,6 @@
 #include "VirtualEventLoop.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace vq250
 {
@@ -87,8 +86,7 @@ void VirtualEventLoop::waitForEvents()
     if (!nextDeadline(next)) {
         ++m_idleWaits;
         if (++m_idleWaitsInARow >= 1000)
-            throw std::logic_error("virtual time stands still: 1000 waits in a row with "
-                                   "nothing pending");
+            throw Hang("virtual time stands still: 1000 waits in a row with nothing pending");
         return;
     }
     m_idleWaitsInARow = 0;

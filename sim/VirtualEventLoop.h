@@ -5,10 +5,17 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <vector>
 
 namespace vq250
 {
+
+// A run in virtual time that could never end: a wait found nothing pending
+// time after time, or a watchdog saw the run go past its deadline.
+struct Hang : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // An event loop in virtual time for tests and the soak. Time stands still
 // until a wait jumps it straight to the next wake-up or timer deadline, so an
@@ -27,7 +34,7 @@ public:
     // With nothing pending it returns at once, without moving time, so a
     // caller can never hang here; a caller that keeps waiting with nothing
     // pending could never see anything change, so the 1000th such wait in a
-    // row throws std::logic_error instead of letting it spin for ever.
+    // row throws Hang instead of letting it spin for ever.
     void waitForEvents() override;
     std::unique_ptr<OneShotTimer> createTimer() override;
     qint64 nowUs() const override { return m_nowUs; }

@@ -160,7 +160,7 @@ private slots:
         events.waitForEvents();
         for (int i = 1; i < 1000; ++i)
             events.waitForEvents();
-        QVERIFY_THROWS_EXCEPTION(std::logic_error, events.waitForEvents());
+        QVERIFY_THROWS_EXCEPTION(Hang, events.waitForEvents());
     }
 
     void deviceRules()

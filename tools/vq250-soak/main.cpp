@@ -159,10 +159,6 @@ DeviceTiming randomTiming(Random &random, Profile profile)
     return timing;
 }
 
-// A transfer still running past this deadline has hung.
-struct Hang {
-};
-
 struct Rig {
     explicit Rig(int queueBytes)
     {
@@ -172,10 +168,10 @@ struct Rig {
         started = runLoadStep(*state, *port, *timer);
     }
     VirtualEventLoop events;
-    qint64 deadlineUs = 0;
+    qint64 deadlineUs = 0; // a transfer still running past it has hung
     GuardedEventLoop guard { events, [this] {
                                 if (events.nowUs() > deadlineUs)
-                                    throw Hang {};
+                                    throw Hang("past its deadline");
                             } };
     std::unique_ptr<OneShotTimer> timer = events.createTimer();
     std::unique_ptr<ProgramState> state = std::make_unique<ProgramState>();
